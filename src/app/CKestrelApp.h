@@ -1,0 +1,20 @@
+#pragma once
+
+#include "platform/clock/Clock.h"
+#include "platform/prompts/Prompts.h"
+
+#include <QApplication>
+
+// The application object: runs the main window modally; the process ends with it.
+class CKestrelApp {
+public:
+    CKestrelApp(int& argc, char** argv);
+
+    // Runs the main window; returns the process exit code.
+    int InitInstance();
+
+private:
+    QApplication m_app;
+    QtPrompts m_prompts;
+    SystemClock m_clock;
+};

@@ -1,0 +1,292 @@
+#include "app/CKestrelDlg.h"
+
+#include "app/ControlIds.h"
+#include "app/MainControls.h"
+#include "button/ButtonDetection.h"
+#include "capture/CaptureGraph.h"
+#include "platform/clock/Clock.h"
+#include "platform/language/Language.h"
+#include "platform/language/TextPairs.h"
+#include "platform/paths/Paths.h"
+#include "platform/prompts/Prompts.h"
+#include "platform/trace/Trace.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QFrame>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+namespace {
+
+const char* const kVersion = "v1.0b7";
+
+QString Caption(int id, int language) {
+    return TextPairs::Builtin().Text(QStringLiteral("control.%1").arg(id), language);
+}
+
+} // namespace
+
+CKestrelDlg::CKestrelDlg(Prompts& prompts, Clock& clock, QWidget* parent)
+    : QDialog(parent), m_splashDlg(nullptr), m_prompts(prompts), m_clock(clock) {
+    m_hIcon = QIcon(QStringLiteral(":/veldor.png"));
+    m_timer1.setSingleShot(true);
+    m_timer2.setSingleShot(true);
+    CreateControls();
+    connectCommands();
+}
+
+CKestrelDlg::~CKestrelDlg() {
+    OnDestroy();
+}
+
+void CKestrelDlg::CreateControls() {
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
+    m_viewModeGroup = new QButtonGroup(this);
+    m_viewModeGroup->setExclusive(true);
+    for (const MainControl& control : MainControls()) {
+        QWidget* widget = nullptr;
+        const QString caption = Caption(control.id, kEnglish);
+        switch (control.kind) {
+        case MainControl::PushButton:
+            widget = new QPushButton(caption, this);
+            break;
+        case MainControl::PushLikeCheckBox: {
+            auto* button = new QPushButton(caption, this);
+            button->setCheckable(true);
+            widget = button;
+            break;
+        }
+        case MainControl::CheckBox:
+            widget = new QCheckBox(caption, this);
+            break;
+        case MainControl::RadioButton: {
+            auto* radio = new QRadioButton(caption, this);
+            m_viewModeGroup->addButton(radio, control.id - IDC_ORIGINAL_SIZE);
+            widget = radio;
+            break;
+        }
+        case MainControl::ComboBox:
+            m_deviceCombo = new QComboBox(this);
+            m_deviceCombo->setEditable(false);
+            m_deviceCombo->setMaxVisibleItems(6);
+            widget = m_deviceCombo;
+            break;
+        case MainControl::StaticText:
+            widget = new QLabel(caption, this);
+            break;
+        }
+        widget->setObjectName(QStringLiteral("control%1").arg(control.id));
+        widget->setVisible(control.shown && control.id != IDC_LIVE);
+        m_controls.insert(control.id, widget);
+    }
+}
+
+QWidget* CKestrelDlg::GetDlgItem(int id) const {
+    return m_controls.value(id, nullptr);
+}
+
+void CKestrelDlg::PostCommand(int id) {
+    QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+}
+
+void CKestrelDlg::connectCommands() {
+    auto button = [this](int id) { return static_cast<QAbstractButton*>(GetDlgItem(id)); };
+    connect(button(IDC_EXIT), &QAbstractButton::clicked, this, [this] { OnCommand(IDC_EXIT); });
+}
+
+void CKestrelDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_EXIT:
+        OnExit();
+        break;
+    case IDOK:
+    case IDCANCEL:
+        done(id);
+        break;
+    default:
+        break;
+    }
+}
+
+void CKestrelDlg::OnExit() {
+    PostQuit();
+}
+
+void CKestrelDlg::PostQuit() {
+    QMetaObject::invokeMethod(this, [this] { done(IDCANCEL); }, Qt::QueuedConnection);
+}
+
+bool CKestrelDlg::event(QEvent* e) {
+    return QDialog::event(e);
+}
+
+int CKestrelDlg::DoModal() {
+    const bool run = OnInitDialog();
+    int result = 0;
+    if (run) {
+        show();
+        result = exec();
+    }
+    OnDestroy();
+    return result;
+}
+
+bool CKestrelDlg::OnInitDialog() {
+    UpdateData(false);
+    setWindowIcon(m_hIcon);
+
+    const QString appName = ApplicationName();
+    m_iniPath = QStringLiteral("./%1.ini").arg(appName);
+    const QString title = QStringLiteral("%1 - %2").arg(appName, QLatin1String(kVersion));
+
+    const bool otherInstance = m_instanceLock.OtherInstanceRuns(title);
+
+    m_language = SystemLanguage();
+
+    m_font = QFont(QStringLiteral("Arial"));
+    m_font.setPointSize(9);
+    setFont(m_font);
+
+    if (m_language == kJapanese) {
+        SetJapaneseCaptions();
+    }
+    setWindowTitle(title);
+
+    LoadIniFile();
+
+    m_topIndex = 0;
+    m_selSlot = -1;
+    ResetImageList();
+
+    ApplyWindowSize();
+    ApplyCaptionStyle();
+    MoveControls();
+
+    if (!otherInstance) {
+        m_splashDlg.DoModal();
+    }
+
+    m_deviceList.reset();
+    m_deviceIndex = -1;
+    m_viewState = 0;
+    EnumerateDevices(m_deviceList);
+
+    FillDeviceCombo();
+
+    m_videoWindow = new QFrame(this);
+    m_videoWindow->setObjectName(QStringLiteral("videoWindow"));
+    m_videoWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_videoWindow->setLineWidth(1);
+    m_videoWindow->setGeometry(190, 10, 642, 482);
+    m_videoWindow->show();
+    BuildWorkFilePath();
+
+    if (!m_deviceList) {
+        m_prompts.MessageBox(QStringLiteral(" Video Device not found !"));
+        PostQuit();
+        return false;
+    }
+
+    SelectDevice(m_deviceIndex, m_videoWindow);
+
+    if (otherInstance) {
+        m_prompts.MessageBox(QStringLiteral("The program has already been running!"));
+        PostQuit();
+        return false;
+    }
+
+    m_buttonPressed = 0;
+    StartButtonPressDetection(&m_buttonPressed);
+
+    m_timer1.start(300);
+    m_mainActive = 1;
+    return true;
+}
+
+void CKestrelDlg::SetJapaneseCaptions() {
+    for (int id : JapaneseCaptionOrder()) {
+        if (auto* button = qobject_cast<QAbstractButton*>(GetDlgItem(id))) {
+            button->setText(Caption(id, kJapanese));
+        }
+    }
+}
+
+void CKestrelDlg::ApplyWindowSize() {
+    setFixedSize(1024, m_titleBar ? 670 : 620);
+}
+
+void CKestrelDlg::ApplyCaptionStyle() {
+    const bool visible = isVisible();
+    setWindowFlag(Qt::FramelessWindowHint, !m_titleBar);
+    setWindowFlag(Qt::WindowTitleHint, m_titleBar != 0);
+    // Changing the frame hides a shown window; show it again in place.
+    if (visible) {
+        show();
+    }
+}
+
+void CKestrelDlg::MoveControls() {
+    for (const MainControl& control : MainControls()) {
+        QWidget* widget = GetDlgItem(control.id);
+        if (control.id == IDC_CAPTURE) {
+            widget->move(40, 10);
+            continue;
+        }
+        widget->setGeometry(control.rect);
+    }
+    GetDlgItem(IDC_CAPTURE)->setGeometry(40, 30, 130, 30);
+    GetDlgItem(IDC_LIVE)->hide();
+    GetDlgItem(IDC_COPY_PROPERTY)->setEnabled(false);
+}
+
+void CKestrelDlg::FillDeviceCombo() {
+    m_deviceCombo->clear();
+    int i = 0;
+    for (const DeviceRecord* d = m_deviceList.get(); d; d = d->next.get(), ++i) {
+        m_deviceCombo->addItem(QString::fromUtf8(d->name));
+        if (d->name.startsWith("Orvane") && m_deviceIndex == -1) {
+            m_deviceIndex = i;
+        }
+        if (!m_lastDeviceName.isEmpty() && m_lastDeviceName.toUtf8() == d->name) {
+            m_deviceIndex = i;
+        }
+    }
+    if (m_deviceIndex == -1) {
+        m_deviceIndex = 0;
+    }
+}
+
+void CKestrelDlg::BuildWorkFilePath() {
+    const QString temp = TempPath();
+    if (temp.isEmpty()) {
+        m_prompts.MessageBox(QStringLiteral("Could not open temporary file."));
+        m_workFilePath.clear();
+        return;
+    }
+    m_workFilePath = temp + QStringLiteral("/zz_Workfile.jpg");
+}
+
+void CKestrelDlg::OnDestroy() {
+    if (m_destroyed) {
+        return;
+    }
+    m_destroyed = true;
+    m_timer1.stop();
+    m_timer2.stop();
+    if (m_deviceCombo && m_viewState != 0) {
+        saveVideoProperty();
+    }
+    ReleaseGraph();
+    if (m_deviceCombo) {
+        m_deviceCombo->clear();
+    }
+}
+
+bool CKestrelDlg::UpdateData(bool save) {
+    DoDataExchange(save);
+    return !m_exchangeFailed;
+}

@@ -1,0 +1,125 @@
+#pragma once
+
+#include "app/CNullDlg.h"
+#include "capture/DeviceRecord.h"
+#include "platform/instance/InstanceLock.h"
+
+#include <QDialog>
+#include <QFont>
+#include <QHash>
+#include <QIcon>
+#include <QStringList>
+#include <QTimer>
+#include <memory>
+
+class Clock;
+class Prompts;
+class QButtonGroup;
+class QComboBox;
+class QFrame;
+
+// The main window: the hub that holds the program's shared state and its controls.
+// Everything here runs on the user-interface thread.
+class CKestrelDlg : public QDialog {
+    Q_OBJECT
+
+public:
+    CKestrelDlg(Prompts& prompts, Clock& clock, QWidget* parent = nullptr);
+    ~CKestrelDlg() override;
+
+    // Runs the window modally: start-up, the modal loop, shut-down. Returns the dialog's result,
+    // or 0 when start-up refused to run.
+    int DoModal();
+
+    QWidget* GetDlgItem(int id) const;
+    // Exchanges the bound members with the controls: save = true reads the controls.
+    bool UpdateData(bool save = true);
+    // Queues the command of a control id, as a posted WM_COMMAND would.
+    void PostCommand(int id);
+
+    // Start-up and shut-down.
+    bool OnInitDialog();
+    void OnDestroy();
+
+    // Settings file.
+    void LoadIniFile();
+    void SaveIniFile();
+
+    // Camera selection and the camera's stored settings.
+    void SelectDevice(int n, QWidget* videoWnd);
+    int loadVideoProperty();
+    void saveVideoProperty();
+
+    // Picture list.
+    void ResetImageList();
+
+    Prompts& prompts() const { return m_prompts; }
+    Clock& clock() const { return m_clock; }
+
+    // Members shared with the other windows and subsystems.
+    QIcon m_hIcon;
+    int m_language = 2;
+    QFont m_font;
+    QString m_saveFolder;
+    QString m_compFolder;
+    QString m_movieFolder;
+    QStringList m_imageNames;
+    QString m_commentPath;
+    QString m_settingsPath;
+    QString m_iniPath;
+    int m_topIndex = 0;
+    int m_selSlot = -1;
+    int m_viewMode = 1;
+    int m_live = 1;
+    int m_titleBar = 1;
+    CNullDlg m_splashDlg;
+    QString m_cameraName;
+    int m_formatWidth = 0;
+    int m_formatHeight = 0;
+    QComboBox* m_deviceCombo = nullptr;
+    QFrame* m_videoWindow = nullptr;
+    QString m_resolutionText;
+    int m_graphDeviceIndex = -1;
+    int m_fullScreenClick = 0;
+    int m_deviceIndex = -1;
+    std::unique_ptr<DeviceRecord> m_deviceList;
+    int m_viewState = 0;
+    QString m_workFilePath;
+    int m_buttonPressed = 0;
+    QString m_lastQ7Name;
+    int m_dontAsk = 0;
+    int m_keepAspect = 0;
+    int m_showComment = 0;
+    int m_mainActive = 0;
+    QString m_shotCameraName;
+    QString m_lastDeviceName;
+
+    // Timer 1: 300 ms poll of m_buttonPressed. Timer 2: one repaint after full screen ends.
+    QTimer m_timer1;
+    QTimer m_timer2;
+
+protected:
+    virtual void DoDataExchange(bool save);
+    bool event(QEvent* e) override;
+
+private:
+    void CreateControls();
+    void SetJapaneseCaptions();
+    void ApplyWindowSize();
+    void ApplyCaptionStyle();
+    void MoveControls();
+    void FillDeviceCombo();
+    void BuildWorkFilePath();
+    void PostQuit();
+    void connectCommands();
+    void OnCommand(int id);
+    void OnExit();
+
+    Prompts& m_prompts;
+    Clock& m_clock;
+    InstanceLock m_instanceLock;
+    QHash<int, QWidget*> m_controls;
+    QButtonGroup* m_viewModeGroup = nullptr;
+    bool m_destroyed = false;
+    bool m_exchangeFailed = false;
+};

@@ -1,0 +1,30 @@
+#pragma once
+
+// Control ids of the main window.
+enum ControlId {
+    IDC_CAPTURE = 1000,
+    IDC_DEFAULT = 1001,
+    IDC_EXIT = 1002,
+    IDC_SAVE_FOLDER = 1003,
+    IDC_DELETE_IMAGE = 1004,
+    IDC_PREV_IMAGE = 1005,
+    IDC_NEXT_IMAGE = 1006,
+    IDC_COMP_VIEW = 1007,
+    IDC_VIDEO_PROPERTY = 1008,
+    IDC_VIDEO_FORMAT = 1009,
+    IDC_LIVE = 1010,
+    IDC_TITLE_BAR = 1011,
+    IDC_ORIGINAL_SIZE = 1012,
+    IDC_FIT_WINDOW = 1013,
+    IDC_FULL_SCREEN = 1014,
+    IDC_CAMERA_SELECT = 1015,
+    IDC_MOVIE_DLG = 1016,
+    IDC_RESOLUTION = 1017,
+    IDC_DONT_ASK = 1018,
+    IDC_KEEP_ASPECT = 1019,
+    IDC_COPY_PROPERTY = 1020,
+    IDC_SHOW_COMMENT = 1022,
+};
+
+// Dialog results.
+enum { IDOK = 1, IDCANCEL = 2 };

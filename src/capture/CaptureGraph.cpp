@@ -1,0 +1,3 @@
+#include "capture/CaptureGraph.h"
+
+void ReleaseGraph() {}

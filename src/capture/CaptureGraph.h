@@ -1,0 +1,4 @@
+#pragma once
+
+// Stops and releases the running capture graph, if any.
+void ReleaseGraph();

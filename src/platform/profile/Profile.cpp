@@ -1,0 +1,66 @@
+#include "platform/profile/Profile.h"
+
+#include "platform/profile/ProfileText.h"
+#include "platform/trace/Trace.h"
+
+#include <QFile>
+#include <QSaveFile>
+
+namespace {
+
+QByteArray ReadWhole(const QString& path, bool* exists) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        *exists = false;
+        return QByteArray();
+    }
+    *exists = true;
+    return file.readAll();
+}
+
+} // namespace
+
+QString GetPrivateProfileString(const QString& section, const QString& key, const QString& def,
+                                const QString& path) {
+    bool exists = false;
+    const QByteArray text = ReadWhole(path, &exists);
+    if (!exists) {
+        return def;
+    }
+    const std::optional<QByteArray> value =
+        ProfileText::Find(text, section.toUtf8(), key.toUtf8());
+    return value ? QString::fromUtf8(*value) : def;
+}
+
+bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
+                               const QString& path) {
+    bool exists = false;
+    const QByteArray old = ReadWhole(path, &exists);
+    if (!exists && QFile::exists(path)) {
+        qCDebug(veldorTrace) << "profile not readable:" << path;
+        return false;
+    }
+    const std::optional<QByteArray> replaced =
+        ProfileText::Replace(old, section.toUtf8(), key.toUtf8(), value.toUtf8());
+    if (!replaced) {
+        qCDebug(veldorTrace) << "profile entry refused:" << section << key;
+        return false;
+    }
+    const QByteArray& text = *replaced;
+
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        qCDebug(veldorTrace) << "profile not writable:" << path << file.errorString();
+        return false;
+    }
+    if (file.write(text) != text.size()) {
+        qCDebug(veldorTrace) << "profile write failed:" << path << file.errorString();
+        file.cancelWriting();
+        return false;
+    }
+    if (!file.commit()) {
+        qCDebug(veldorTrace) << "profile commit failed:" << path << file.errorString();
+        return false;
+    }
+    return true;
+}

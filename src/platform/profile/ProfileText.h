@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <optional>
+
+// The INI text rules behind the profile calls, on the file's bytes.
+namespace ProfileText {
+
+// The value of the first key named key in the first section named section (names compared
+// without letter case, blanks around them ignored), cut to 1023 bytes on a character boundary.
+std::optional<QByteArray> Find(const QByteArray& text, const QByteArray& section,
+                               const QByteArray& key);
+
+// The text with section/key set to value. Returns nothing when a name or the value holds a
+// line break, which would change the file's structure.
+std::optional<QByteArray> Replace(const QByteArray& text, const QByteArray& section,
+                                  const QByteArray& key, const QByteArray& value);
+
+// value cut to at most max bytes without splitting a UTF-8 sequence.
+QByteArray CutUtf8(const QByteArray& value, int max);
+
+} // namespace ProfileText

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+// Every modal message, question and chooser the program shows goes through here, so that tests
+// can answer them. Message boxes carry the application name as their caption.
+class Prompts {
+public:
+    virtual ~Prompts() = default;
+
+    // A message with an OK button.
+    virtual void MessageBox(const QString& text) = 0;
+    // A question with OK and Cancel; true for OK.
+    virtual bool Question(const QString& text) = 0;
+    // A folder chooser opened at start; the chosen folder, or nothing when cancelled.
+    virtual std::optional<QString> ChooseFolder(const QString& title, const QString& start) = 0;
+};
+
+// The real dialogs, owned by the active window of the application.
+class QtPrompts : public Prompts {
+public:
+    void MessageBox(const QString& text) override;
+    bool Question(const QString& text) override;
+    std::optional<QString> ChooseFolder(const QString& title, const QString& start) override;
+};

@@ -1,0 +1,33 @@
+#include "platform/paths/Paths.h"
+#include "platform/prompts/Prompts.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+
+namespace {
+
+QWidget* Owner() {
+    return QApplication::activeWindow();
+}
+
+} // namespace
+
+void QtPrompts::MessageBox(const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, ApplicationName(), text, QMessageBox::Ok, Owner());
+    box.exec();
+}
+
+bool QtPrompts::Question(const QString& text) {
+    QMessageBox box(QMessageBox::Question, ApplicationName(), text,
+                    QMessageBox::Ok | QMessageBox::Cancel, Owner());
+    return box.exec() == QMessageBox::Ok;
+}
+
+std::optional<QString> QtPrompts::ChooseFolder(const QString& title, const QString& start) {
+    const QString folder = QFileDialog::getExistingDirectory(Owner(), title, start);
+    if (folder.isEmpty()) {
+        return std::nullopt;
+    }
+    return folder;
+}

@@ -1,0 +1,3 @@
+#include "platform/trace/Trace.h"
+
+Q_LOGGING_CATEGORY(veldorTrace, "veldor.trace", QtWarningMsg)

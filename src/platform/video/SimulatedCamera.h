@@ -1,0 +1,25 @@
+#pragma once
+
+#include "platform/video/VideoCapability.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// One camera of a simulated-camera description file (VELDOR_SIMULATED_CAMERAS).
+struct SimulatedCamera {
+    QString name;
+    bool stillPin = false;
+    QStringList controls;
+    QList<VideoCapability> formats;
+    QString pattern = QStringLiteral("smpte");
+};
+
+// The cameras of a description file: a JSON array of objects with "name", "stillPin",
+// "controls", "formats" (each "format", "width", "height", optional "framerate") and
+// "pattern". Entries without a name or without a usable format are skipped; a file that
+// cannot be read or parsed gives no camera. error, when given, says why.
+QList<SimulatedCamera> ReadSimulatedCameras(const QString& path, QString* error = nullptr);
+QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* error = nullptr);
+
+inline constexpr const char* kSimulatedCamerasVariable = "VELDOR_SIMULATED_CAMERAS";

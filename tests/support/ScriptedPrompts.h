@@ -1,0 +1,29 @@
+#pragma once
+
+#include "platform/prompts/Prompts.h"
+
+#include <QList>
+#include <QStringList>
+#include <optional>
+
+// Prompts for tests: records every text shown and answers from a script.
+class ScriptedPrompts : public Prompts {
+public:
+    void MessageBox(const QString& text) override { messages.append(text); }
+    bool Question(const QString& text) override {
+        questions.append(text);
+        return answers.isEmpty() ? false : answers.takeFirst();
+    }
+    std::optional<QString> ChooseFolder(const QString& title, const QString& start) override {
+        folderTitles.append(title);
+        folderStarts.append(start);
+        return folders.isEmpty() ? std::nullopt : folders.takeFirst();
+    }
+
+    QStringList messages;
+    QStringList questions;
+    QList<bool> answers; // answers to questions, in order; Cancel when none is left
+    QStringList folderTitles;
+    QStringList folderStarts;
+    QList<std::optional<QString>> folders;
+};
