@@ -3,6 +3,7 @@
 #include "app/ControlIds.h"
 #include "app/MainControls.h"
 #include "button/ButtonDetection.h"
+#include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
 #include "platform/clock/Clock.h"
 #include "platform/language/Language.h"
@@ -90,12 +91,14 @@ QWidget* CKestrelDlg::GetDlgItem(int id) const {
 }
 
 void CKestrelDlg::PostCommand(int id) {
-    QMetaObject::invokeMethod(this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
 void CKestrelDlg::connectCommands() {
     auto button = [this](int id) { return static_cast<QAbstractButton*>(GetDlgItem(id)); };
     connect(button(IDC_EXIT), &QAbstractButton::clicked, this, [this] { OnCommand(IDC_EXIT); });
+    connect(m_deviceCombo, &QComboBox::activated, this, [this] { OnCameraSelect(); });
 }
 
 void CKestrelDlg::OnCommand(int id) {
@@ -117,11 +120,21 @@ void CKestrelDlg::OnExit() {
 }
 
 void CKestrelDlg::PostQuit() {
-    QMetaObject::invokeMethod(this, [this] { done(IDCANCEL); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { done(IDCANCEL); }, Qt::QueuedConnection);
 }
 
 bool CKestrelDlg::event(QEvent* e) {
+    if (e->type() == CameraEvent::kType) {
+        const auto* camera = static_cast<CameraEvent*>(e);
+        OnCameraEvent(camera->wParam, camera->lParam);
+        return true;
+    }
     return QDialog::event(e);
+}
+
+void CKestrelDlg::OnCameraEvent(std::uintptr_t, std::intptr_t) {
+    DrainGraphEvents();
 }
 
 int CKestrelDlg::DoModal() {
@@ -169,6 +182,9 @@ bool CKestrelDlg::OnInitDialog() {
     if (!otherInstance) {
         m_splashDlg.DoModal();
     }
+
+    CaptureGraph::Instance().Reset();
+    CaptureGraph::Instance().prompts = &m_prompts;
 
     m_deviceList.reset();
     m_deviceIndex = -1;
@@ -281,6 +297,7 @@ void CKestrelDlg::OnDestroy() {
         saveVideoProperty();
     }
     ReleaseGraph();
+    SetNotifyWindow(nullptr);
     if (m_deviceCombo) {
         m_deviceCombo->clear();
     }

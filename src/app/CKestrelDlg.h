@@ -10,6 +10,7 @@
 #include <QIcon>
 #include <QStringList>
 #include <QTimer>
+#include <cstdint>
 #include <memory>
 
 class Clock;
@@ -47,6 +48,8 @@ public:
 
     // Camera selection and the camera's stored settings.
     void SelectDevice(int n, QWidget* videoWnd);
+    void OnCameraSelect();
+    void OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam);
     int loadVideoProperty();
     void saveVideoProperty();
 

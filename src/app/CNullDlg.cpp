@@ -42,7 +42,8 @@ void CNullDlg::paintEvent(QPaintEvent*) {
 void CNullDlg::OnTimer() {
     m_timer1.stop();
     // Posted, as the end of the splash's modal loop.
-    QMetaObject::invokeMethod(this, [this] { done(1); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { done(1); }, Qt::QueuedConnection);
 }
 
 void CNullDlg::OnButton1() {

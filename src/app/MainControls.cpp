@@ -33,9 +33,9 @@ const QList<MainControl>& MainControls() {
 }
 
 const QList<int>& JapaneseCaptionOrder() {
-    static const QList<int> order = {IDC_CAPTURE,    IDC_EXIT,           IDC_SAVE_FOLDER,
-                                     IDC_DELETE_IMAGE, IDC_COMP_VIEW,    IDC_VIDEO_PROPERTY,
-                                     IDC_VIDEO_FORMAT, IDC_FIT_WINDOW,   IDC_FULL_SCREEN,
-                                     IDC_TITLE_BAR,  IDC_MOVIE_DLG,      IDC_COPY_PROPERTY};
+    static const QList<int> order = {IDC_CAPTURE,      IDC_EXIT,       IDC_SAVE_FOLDER,
+                                     IDC_DELETE_IMAGE, IDC_COMP_VIEW,  IDC_VIDEO_PROPERTY,
+                                     IDC_VIDEO_FORMAT, IDC_FIT_WINDOW, IDC_FULL_SCREEN,
+                                     IDC_TITLE_BAR,    IDC_MOVIE_DLG,  IDC_COPY_PROPERTY};
     return order;
 }

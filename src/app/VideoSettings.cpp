@@ -34,8 +34,8 @@ int CKestrelDlg::loadVideoProperty() {
         return 0;
     }
     file.close();
-    m_lastDeviceName = GetPrivateProfileString(kVideoDevice, QStringLiteral("Name"), QString(),
-                                               m_iniPath);
+    m_lastDeviceName =
+        GetPrivateProfileString(kVideoDevice, QStringLiteral("Name"), QString(), m_iniPath);
     if (m_cameraName.isEmpty()) {
         return 1;
     }
@@ -43,8 +43,8 @@ int CKestrelDlg::loadVideoProperty() {
         GetPrivateProfileString(m_cameraName, QStringLiteral("Width"), QString(), m_iniPath);
     if (!width.isEmpty()) {
         m_formatWidth = LeadingInt(width);
-        m_formatHeight = LeadingInt(GetPrivateProfileString(
-            m_cameraName, QStringLiteral("Height"), QString(), m_iniPath));
+        m_formatHeight = LeadingInt(
+            GetPrivateProfileString(m_cameraName, QStringLiteral("Height"), QString(), m_iniPath));
     }
     return 1;
 }
@@ -56,12 +56,11 @@ void CKestrelDlg::saveVideoProperty() {
     if (m_cameraName.isEmpty()) {
         return;
     }
-    if (!WritePrivateProfileString(kVideoDevice, QStringLiteral("Name"), m_cameraName,
-                                   m_iniPath)) {
+    if (!WritePrivateProfileString(kVideoDevice, QStringLiteral("Name"), m_cameraName, m_iniPath)) {
         m_iniPath = QStringLiteral("%1/%2").arg(TempPath(), m_iniPath);
     }
-    WritePrivateProfileString(m_cameraName, QStringLiteral("Width"),
-                              QString::number(m_formatWidth), m_iniPath);
+    WritePrivateProfileString(m_cameraName, QStringLiteral("Width"), QString::number(m_formatWidth),
+                              m_iniPath);
     WritePrivateProfileString(m_cameraName, QStringLiteral("Height"),
                               QString::number(m_formatHeight), m_iniPath);
 }

@@ -1,3 +1,482 @@
 #include "capture/CaptureGraph.h"
 
-void ReleaseGraph() {}
+#include "capture/CameraEvent.h"
+#include "capture/GrabbedFrameConvert.h"
+#include "capture/SampleGrabberCallback.h"
+#include "capture/VideoOutput.h"
+#include "platform/prompts/Prompts.h"
+#include "platform/trace/Trace.h"
+#include "platform/video/CapsParsing.h"
+#include "platform/video/VideoSource.h"
+
+#include <QCoreApplication>
+#include <QFrame>
+#include <QScreen>
+#include <gst/app/gstappsink.h>
+
+namespace {
+
+enum class GraphKind { Live, Movie };
+
+void Message(const char* text) {
+    qCDebug(veldorTrace, "%s", text);
+    if (Prompts* prompts = CaptureGraph::Instance().prompts) {
+        prompts->MessageBox(QString::fromLatin1(text));
+    }
+}
+
+// An element added to the pipeline (which owns it), or null.
+GstElement* Add(const char* factory, const char* name = nullptr) {
+    GstElement* element = gst_element_factory_make(factory, name);
+    if (!element) {
+        qCWarning(veldorTrace, "GStreamer element %s is not available", factory);
+        return nullptr;
+    }
+    if (!gst_bin_add(GST_BIN(CaptureGraph::Instance().pipeline.get()), element)) {
+        return nullptr;
+    }
+    return element;
+}
+
+GstElement* AddCapsFilter(const char* caps) {
+    GstElement* filter = Add("capsfilter");
+    if (filter) {
+        GstCapsPtr c(gst_caps_from_string(caps));
+        g_object_set(filter, "caps", c.get(), nullptr);
+    }
+    return filter;
+}
+
+GstElement* AddQueue() {
+    GstElement* queue = Add("queue");
+    if (queue) {
+        // A live picture: never wait for a slow branch, drop its oldest frames instead.
+        gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
+        g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time",
+                     guint64(0), nullptr);
+    }
+    return queue;
+}
+
+QRect ClientRect(QWidget* w) {
+    if (auto* frame = qobject_cast<QFrame*>(w)) {
+        return frame->contentsRect();
+    }
+    return w->rect();
+}
+
+void PostCameraEvent() {
+    if (QObject* window = CaptureGraph::Instance().eventWindow.load()) {
+        QCoreApplication::postEvent(window, new CameraEvent(0, 0));
+    }
+}
+
+// Streaming threads: only errors, warnings and the end of stream are kept for the UI
+// thread, which is told of them by the camera event.
+GstBusSyncReply BusSync(GstBus*, GstMessage* message, gpointer) {
+    switch (GST_MESSAGE_TYPE(message)) {
+    case GST_MESSAGE_ERROR:
+    case GST_MESSAGE_WARNING:
+    case GST_MESSAGE_EOS:
+        PostCameraEvent();
+        return GST_BUS_PASS;
+    default:
+        return GST_BUS_DROP;
+    }
+}
+
+GstFlowReturn OnRendererSample(GstAppSink* sink, gpointer data) {
+    GstSamplePtr sample(gst_app_sink_pull_sample(sink));
+    if (sample) {
+        static_cast<VideoOutput*>(data)->QueueSample(std::move(sample));
+    }
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn OnBufferedSample(GstAppSink* sink, gpointer) {
+    GstSamplePtr sample(gst_app_sink_pull_sample(sink));
+    CaptureGraph& graph = CaptureGraph::Instance();
+    std::lock_guard<std::mutex> lock(graph.frameMutex);
+    graph.lastSample = std::move(sample);
+    return GST_FLOW_OK;
+}
+
+double SampleSeconds(GstSample* sample) {
+    GstBuffer* buffer = sample ? gst_sample_get_buffer(sample) : nullptr;
+    if (!buffer || !GST_BUFFER_PTS_IS_VALID(buffer)) {
+        return 0.0;
+    }
+    return static_cast<double>(GST_BUFFER_PTS(buffer)) / GST_SECOND;
+}
+
+GstFlowReturn OnStillSample(GstAppSink* sink, gpointer) {
+    GstSamplePtr sample(gst_app_sink_pull_sample(sink));
+    if (!sample) {
+        return GST_FLOW_OK;
+    }
+    if (std::optional<GrabbedFrame> frame = FrameFromSample(sample.get())) {
+        SampleGrabberCallback::Instance().BufferCB(
+            SampleSeconds(sample.get()), std::make_unique<GrabbedFrame>(std::move(*frame)));
+    }
+    return GST_FLOW_OK;
+}
+
+GstFlowReturn OnMovieStillSample(GstAppSink* sink, gpointer) {
+    GstSamplePtr sample(gst_app_sink_pull_sample(sink));
+    SampleGrabberCallback::Instance().SampleCB(SampleSeconds(sample.get()), sample.get());
+    return GST_FLOW_OK;
+}
+
+void SetSinkCallback(GstElement* sink, GstFlowReturn (*callback)(GstAppSink*, gpointer),
+                     gpointer data) {
+    GstAppSinkCallbacks callbacks{};
+    callbacks.new_sample = callback;
+    gst_app_sink_set_callbacks(GST_APP_SINK(sink), &callbacks, data, nullptr);
+    // Live frames are shown when they come, not by their timestamps; a branch that sees no
+    // frame for long (the still pad) must not hold up the pipeline's start.
+    g_object_set(sink, "sync", FALSE, "async", FALSE, "qos", FALSE, "max-buffers", 1u, "drop", TRUE,
+                 nullptr);
+}
+
+// Decodes the camera's stream as its format needs and converts it to rawFormat; returns the
+// last element of the chain (linked from upstream), or null.
+GstElement* AddDecodeChain(GstElement* upstream, const char* upstreamPad,
+                           const VideoCapability& format, const char* rawCaps) {
+    GstElement* last = upstream;
+    const char* pad = upstreamPad;
+    auto link = [&](GstElement* next) {
+        if (!next || !gst_element_link_pads(last, pad, next, "sink")) {
+            return false;
+        }
+        last = next;
+        pad = "src";
+        return true;
+    };
+    if (format.format == QLatin1String("MJPG") && !link(Add("jpegdec"))) {
+        return nullptr;
+    }
+    if (!link(Add("videoconvert")) || !link(AddCapsFilter(rawCaps))) {
+        return nullptr;
+    }
+    return last;
+}
+
+void FormatStep(CaptureGraph& g, int* outWidth, int* outHeight) {
+    StreamConfig& config = *g.streamConfig;
+    VideoCapability working = config.Format();
+    if (g.requestedWidth > 0) {
+        for (const VideoCapability& cap : config.Capabilities()) {
+            working = cap;
+            if (cap.width == g.requestedWidth) {
+                break;
+            }
+        }
+        working.width = g.requestedWidth;
+        working.height = g.requestedHeight;
+        config.SetFormat(working);
+        qCDebug(veldorTrace, "StartVideo: %s %d x %d", qUtf8Printable(working.format),
+                working.width, working.height);
+    } else if (g.requestedWidth == 0 && g.requestedHeight == 0) {
+        g.requestedWidth = working.width;
+        g.requestedHeight = working.height;
+    }
+    *outWidth = working.width;
+    *outHeight = working.height;
+}
+
+bool Connect(CaptureGraph& g, GraphKind kind) {
+    const VideoCapability& format = g.streamConfig->Format();
+    GstElement* capture =
+        AddDecodeChain(g.capsFilter.get(), "src", format, "video/x-raw,format=BGRx");
+    if (!capture || !gst_element_link_pads(g.source.get(), "src", g.capsFilter.get(), "sink")) {
+        return false;
+    }
+    GstElement* tee = Add("tee");
+    GstElement* renderQueue = AddQueue();
+    if (!tee || !renderQueue || !gst_element_link(capture, tee) ||
+        !gst_element_link(tee, renderQueue) ||
+        !gst_element_link(renderQueue, g.rendererSink.get())) {
+        return false;
+    }
+    if (g.stillPin) {
+        GstElement* still =
+            AddDecodeChain(g.source.get(), "still", format, "video/x-raw,format=BGR");
+        return still && gst_element_link(still, g.grabber.get());
+    }
+    if (kind == GraphKind::Live) {
+        GstElement* grabQueue = AddQueue();
+        return grabQueue && gst_element_link(tee, grabQueue) &&
+               gst_element_link(grabQueue, g.grabber.get());
+    }
+    return true;
+}
+
+void PlaceVideoOutput(CaptureGraph& g) {
+    QWidget* owner = g.ownerWindow;
+    g.renderer = new VideoOutput(owner);
+    if (owner) {
+        const QRect client = ClientRect(owner);
+        g.renderer->setGeometry(client.x() + g.left, client.y() + g.top, g.width, g.height);
+    } else {
+        g.renderer->setGeometry(g.left, g.top, g.width, g.height);
+    }
+    g.renderer->show();
+}
+
+int Build(GraphKind kind, int* outWidth, int* outHeight) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    if (!EnsureGstInit()) {
+        Message("ERROR: device bind failed!");
+        return 0;
+    }
+    g.pipeline.reset(gst_pipeline_new(kind == GraphKind::Live ? "live" : "movie"));
+    gst_object_ref_sink(g.pipeline.get());
+    GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
+    gst_bus_set_sync_handler(bus.get(), BusSync, nullptr, nullptr);
+
+    BindDevice(g.deviceIndex);
+    if (!g.source) {
+        Message("ERROR: device bind failed!");
+        return 0;
+    }
+    if (!gst_bin_add(GST_BIN(g.pipeline.get()), GST_ELEMENT(gst_object_ref(g.source.get())))) {
+        Message("ERROR: device bind failed!");
+        return 0;
+    }
+    g.stillPin = HasStillPin(g.source.get());
+    g.videoControl = true;
+
+    g.grabber = Ref(Add("appsink", "grabber"));
+    if (!g.grabber) {
+        Message(kind == GraphKind::Live ? "ERROR: pSampleGrabber create failed(2)!"
+                                        : "ERROR: pSampleGrabber create failed!");
+        return 0;
+    }
+    GstCapsPtr grabCaps(
+        gst_caps_from_string(g.stillPin ? "video/x-raw,format=BGR" : "video/x-raw,format=BGRx"));
+    g_object_set(g.grabber.get(), "caps", grabCaps.get(), nullptr);
+    if (g.stillPin) {
+        g.grabberMode = kind == GraphKind::Live ? 1 : 0;
+        SetSinkCallback(g.grabber.get(), g.grabberMode == 1 ? OnStillSample : OnMovieStillSample,
+                        nullptr);
+    } else {
+        g.grabberMode = -1;
+        SetSinkCallback(g.grabber.get(), OnBufferedSample, nullptr);
+    }
+
+    g.rendererSink = Ref(Add("appsink", "renderer"));
+    if (!g.rendererSink) {
+        Message("ERROR: VideoRederer create failed(2)!");
+        return 0;
+    }
+    PlaceVideoOutput(g);
+    SetSinkCallback(g.rendererSink.get(), OnRendererSample, g.renderer.data());
+
+    g.capsFilter = Ref(Add("capsfilter", "format"));
+    g.streamConfig =
+        g.capsFilter ? std::make_unique<StreamConfig>(g.device, g.source.get(), g.capsFilter.get())
+                     : nullptr;
+    if (!g.streamConfig || !g.streamConfig->Valid()) {
+        const QByteArray text = QStringLiteral(" FindInterface(pStreamConfig) = hr=%1 : width=%2")
+                                    .arg(QStringLiteral("ERROR"))
+                                    .arg(g.requestedWidth)
+                                    .toLatin1();
+        Message(text.constData());
+        return 0;
+    }
+    FormatStep(g, outWidth, outHeight);
+
+    if (!Connect(g, kind)) {
+        qCWarning(veldorTrace, "capture graph: the elements could not be linked");
+    }
+    {
+        std::lock_guard<std::mutex> lock(g.frameMutex);
+        g.stillFrame.reset();
+        g.lastSample.reset();
+    }
+    if (gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
+        qCWarning(veldorTrace, "capture graph: the pipeline did not start");
+    }
+    return 1;
+}
+
+} // namespace
+
+CaptureGraph& CaptureGraph::Instance() {
+    static CaptureGraph graph;
+    return graph;
+}
+
+void CaptureGraph::Reset() {
+    ReleaseGraph();
+    requestedWidth = -1;
+    requestedHeight = -1;
+}
+
+int BindDevice(int n) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    g.source.reset();
+    const QList<VideoDeviceInfo> devices = EnumerateVideoDevices();
+    if (devices.isEmpty()) {
+        Message("camera device not found!");
+        return 0;
+    }
+    g.deviceIndex = n;
+    if (n < 0 || n >= devices.size()) {
+        return 1;
+    }
+    g.device = devices[n];
+    g.source = BindVideoSource(g.device);
+    return 1;
+}
+
+int StartVideo(int n, QWidget* owner, int width, int height, int* outWidth, int* outHeight) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    if (owner) {
+        g.ownerWindow = owner;
+        g.deviceIndex = n;
+        g.left = 0;
+        g.top = 0;
+        g.width = width;
+        g.height = height;
+    }
+    ReleaseGraph();
+    return Build(GraphKind::Live, outWidth, outHeight);
+}
+
+int StartMovieVideo(int n, QWidget* owner, int* outWidth, int* outHeight, const char* file) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    if (owner) {
+        g.ownerWindow = owner;
+        g.deviceIndex = n;
+        g.left = 0;
+        g.top = 0;
+        g.width = 640;
+        g.height = 480;
+    }
+    ReleaseGraph();
+    if (file) {
+        qCWarning(veldorTrace, "Couldnt render the video capture stream.  ");
+        return -1;
+    }
+    return Build(GraphKind::Movie, outWidth, outHeight);
+}
+
+void ReleaseGraph() {
+    CaptureGraph& g = CaptureGraph::Instance();
+    if (g.pipeline) {
+        gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+        GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
+        gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
+        gst_bus_set_flushing(bus.get(), TRUE);
+    }
+    g.sink.reset();
+    g.mux.reset();
+    g.streamConfig.reset();
+    delete g.renderer.data();
+    g.renderer = nullptr;
+    g.rendererSink.reset();
+    g.grabber.reset();
+    g.videoControl = false;
+    g.capsFilter.reset();
+    g.source.reset();
+    g.pipeline.reset();
+    {
+        std::lock_guard<std::mutex> lock(g.frameMutex);
+        g.stillFrame.reset();
+        g.lastSample.reset();
+    }
+    g.stillPin = false;
+    g.grabberMode = -1;
+    g.failed = false;
+    g.fullScreen = false;
+}
+
+void SetNotifyWindow(QObject* window) {
+    CaptureGraph::Instance().eventWindow.store(window);
+}
+
+void AttachVideoWindow(QWidget* w) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    g.ownerWindow = w;
+    if (!g.renderer || !w) {
+        return;
+    }
+    g.renderer->hide();
+    g.renderer->setParent(w);
+    g.renderer->setGeometry(ClientRect(w));
+    g.renderer->show();
+    if (g.pipeline) {
+        gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING);
+    }
+}
+
+void SetFullScreen(int enter, int keepAspect) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    VideoOutput* output = g.renderer;
+    if (!output) {
+        return;
+    }
+    QWidget* owner = g.ownerWindow;
+    if (enter) {
+        QScreen* screen = owner ? owner->screen() : output->screen();
+        output->hide();
+        output->setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        output->SetKeepAspect(keepAspect == 1);
+        if (keepAspect == 1) {
+            output->showFullScreen();
+        } else {
+            output->setGeometry(screen ? screen->geometry() : QRect(0, 0, 640, 480));
+            output->show();
+        }
+        g.fullScreen = true;
+        return;
+    }
+    output->hide();
+    output->setParent(owner);
+    output->SetKeepAspect(false);
+    if (owner) {
+        const QRect client = ClientRect(owner);
+        if (keepAspect == 1) {
+            output->setGeometry(client.x() + g.left, client.y() + g.top, g.width, g.height);
+        } else {
+            output->setGeometry(client);
+        }
+    }
+    output->show();
+    g.fullScreen = false;
+}
+
+int DrainGraphEvents() {
+    CaptureGraph& g = CaptureGraph::Instance();
+    if (!g.pipeline) {
+        return 0;
+    }
+    GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
+    int count = 0;
+    while (GstMessagePtr message{gst_bus_pop(bus.get())}) {
+        ++count;
+        GError* error = nullptr;
+        gchar* debug = nullptr;
+        switch (GST_MESSAGE_TYPE(message.get())) {
+        case GST_MESSAGE_ERROR:
+            gst_message_parse_error(message.get(), &error, &debug);
+            qCWarning(veldorTrace, "capture graph error: %s (%s)", error ? error->message : "?",
+                      debug ? debug : "");
+            // The camera is gone or broken: stop the graph; selecting a camera rebuilds it.
+            g.failed = true;
+            gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+            break;
+        case GST_MESSAGE_WARNING:
+            gst_message_parse_warning(message.get(), &error, &debug);
+            qCDebug(veldorTrace, "capture graph warning: %s", error ? error->message : "?");
+            break;
+        default:
+            qCDebug(veldorTrace, "capture graph: %s", GST_MESSAGE_TYPE_NAME(message.get()));
+            break;
+        }
+        g_clear_error(&error);
+        g_free(debug);
+    }
+    return count;
+}

@@ -1,0 +1,69 @@
+#include "capture/FrameCapture.h"
+
+#include "capture/CaptureGraph.h"
+#include "capture/FrameResample.h"
+#include "capture/GrabbedFrameConvert.h"
+#include "capture/JpegWriter.h"
+#include "platform/prompts/Prompts.h"
+#include "platform/trace/Trace.h"
+#include "platform/video/VideoSource.h"
+
+#include <QApplication>
+
+namespace {
+
+class SilentPrompts : public Prompts {
+public:
+    void MessageBox(const QString& text) override { qCDebug(veldorTrace) << text; }
+    bool Question(const QString&) override { return false; }
+    std::optional<QString> ChooseFolder(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+};
+
+Prompts& GraphPrompts() {
+    static SilentPrompts silent;
+    Prompts* prompts = CaptureGraph::Instance().prompts;
+    return prompts ? *prompts : silent;
+}
+
+} // namespace
+
+void SaveCurrentFrame(const QString& path) {
+    CaptureGraph& g = CaptureGraph::Instance();
+    std::unique_ptr<GrabbedFrame> frame;
+    GstSamplePtr sample;
+    {
+        std::lock_guard<std::mutex> lock(g.frameMutex);
+        frame = std::move(g.stillFrame);
+        if (!frame && g.lastSample) {
+            sample.reset(gst_sample_ref(g.lastSample.get()));
+        }
+    }
+    if (!frame && g.stillPin) {
+        if (!TriggerStill(g.source.get())) {
+            qCDebug(veldorTrace, "still trigger failed");
+        }
+        return;
+    }
+    if (!frame && sample) {
+        if (std::optional<GrabbedFrame> converted = FrameFromSample(sample.get())) {
+            frame = std::make_unique<GrabbedFrame>(std::move(*converted));
+        }
+    }
+    if (!frame) {
+        // Nothing has been grabbed yet: write no picture of undefined content.
+        GraphPrompts().MessageBox(QStringLiteral("ERROR: no video frame to save!"));
+        return;
+    }
+
+    QApplication::beep();
+
+    const std::optional<Picture43> picture =
+        ResampleTo43(frame->bytes.data(), frame->bytes.size(), frame->format);
+    if (!picture) {
+        GraphPrompts().MessageBox(QStringLiteral("ERROR: save file failed!"));
+        return;
+    }
+    WriteJpegFile(path, picture->width, picture->height, picture->pixels.data(), GraphPrompts());
+}

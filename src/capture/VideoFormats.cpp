@@ -1,0 +1,5 @@
+#include "capture/VideoFormats.h"
+
+int FormatResetProbe() {
+    return 1;
+}
