@@ -1,7 +1,7 @@
 #pragma once
 
+#include "app/AppPrompts.h"
 #include "platform/clock/Clock.h"
-#include "platform/prompts/Prompts.h"
 
 #include <QApplication>
 
@@ -15,6 +15,6 @@ public:
 
 private:
     QApplication m_app;
-    QtPrompts m_prompts;
+    AppPrompts m_prompts;
     SystemClock m_clock;
 };

@@ -12,9 +12,11 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
+#include <QApplication>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEventLoop>
 #include <QFile>
 #include <QFrame>
 #include <QLabel>
@@ -36,6 +38,8 @@ CKestrelDlg::CKestrelDlg(Prompts& prompts, Clock& clock, QWidget* parent)
     m_hIcon = QIcon(QStringLiteral(":/veldor.png"));
     m_timer1.setSingleShot(true);
     m_timer2.setSingleShot(true);
+    connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
+    connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
     CreateControls();
     connectCommands();
 }
@@ -95,54 +99,23 @@ void CKestrelDlg::PostCommand(int id) {
         this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
-void CKestrelDlg::connectCommands() {
-    auto button = [this](int id) { return static_cast<QAbstractButton*>(GetDlgItem(id)); };
-    connect(button(IDC_EXIT), &QAbstractButton::clicked, this, [this] { OnCommand(IDC_EXIT); });
-    connect(m_deviceCombo, &QComboBox::activated, this, [this] { OnCameraSelect(); });
-}
-
-void CKestrelDlg::OnCommand(int id) {
-    switch (id) {
-    case IDC_EXIT:
-        OnExit();
-        break;
-    case IDOK:
-    case IDCANCEL:
-        done(id);
-        break;
-    default:
-        break;
-    }
-}
-
-void CKestrelDlg::OnExit() {
-    PostQuit();
-}
-
 void CKestrelDlg::PostQuit() {
     QMetaObject::invokeMethod(
         this, [this] { done(IDCANCEL); }, Qt::QueuedConnection);
-}
-
-bool CKestrelDlg::event(QEvent* e) {
-    if (e->type() == CameraEvent::kType) {
-        const auto* camera = static_cast<CameraEvent*>(e);
-        OnCameraEvent(camera->wParam, camera->lParam);
-        return true;
-    }
-    return QDialog::event(e);
-}
-
-void CKestrelDlg::OnCameraEvent(std::uintptr_t, std::intptr_t) {
-    DrainGraphEvents();
 }
 
 int CKestrelDlg::DoModal() {
     const bool run = OnInitDialog();
     int result = 0;
     if (run) {
+        // The window runs its own loop rather than QDialog::exec(), which would end when the
+        // window hides itself for the compare or movie window.
+        QEventLoop loop;
+        m_modalLoop = &loop;
         show();
-        result = exec();
+        loop.exec(QEventLoop::DialogExec);
+        m_modalLoop = nullptr;
+        result = this->result();
     }
     OnDestroy();
     return result;
@@ -220,6 +193,7 @@ bool CKestrelDlg::OnInitDialog() {
 
     m_timer1.start(300);
     m_mainActive = 1;
+    qApp->installEventFilter(this);
     return true;
 }
 
@@ -291,6 +265,7 @@ void CKestrelDlg::OnDestroy() {
         return;
     }
     m_destroyed = true;
+    qApp->removeEventFilter(this);
     m_timer1.stop();
     m_timer2.stop();
     if (m_deviceCombo && m_viewState != 0) {
@@ -306,4 +281,15 @@ void CKestrelDlg::OnDestroy() {
 bool CKestrelDlg::UpdateData(bool save) {
     DoDataExchange(save);
     return !m_exchangeFailed;
+}
+
+QString CKestrelDlg::Text(const char* key) const {
+    return TextPairs::Builtin().Text(QLatin1String(key), m_language);
+}
+
+void CKestrelDlg::done(int r) {
+    QDialog::done(r);
+    if (m_modalLoop) {
+        m_modalLoop->exit();
+    }
 }

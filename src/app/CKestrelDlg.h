@@ -2,9 +2,12 @@
 
 #include "app/CNullDlg.h"
 #include "capture/DeviceRecord.h"
+#include "library/CCompDlg.h"
+#include "movie/CMovieDlg.h"
 #include "platform/instance/InstanceLock.h"
 
 #include <QDialog>
+#include <QEvent>
 #include <QFont>
 #include <QHash>
 #include <QIcon>
@@ -16,8 +19,10 @@
 class Clock;
 class Prompts;
 class QButtonGroup;
+class QEventLoop;
 class QComboBox;
 class QFrame;
+class QPainter;
 
 // The main window: the hub that holds the program's shared state and its controls.
 // Everything here runs on the user-interface thread.
@@ -31,6 +36,7 @@ public:
     // Runs the window modally: start-up, the modal loop, shut-down. Returns the dialog's result,
     // or 0 when start-up refused to run.
     int DoModal();
+    void done(int r) override;
 
     QWidget* GetDlgItem(int id) const;
     // Exchanges the bound members with the controls: save = true reads the controls.
@@ -48,13 +54,43 @@ public:
 
     // Camera selection and the camera's stored settings.
     void SelectDevice(int n, QWidget* videoWnd);
-    void OnCameraSelect();
-    void OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam);
     int loadVideoProperty();
     void saveVideoProperty();
+    void saveUSBProperty(const QString& path);
+    int loadUSBProperty(const QString& path);
 
-    // Picture list.
+    // Picture list and display.
     void ResetImageList();
+    void OnPrevImage();
+    void OnNextImage();
+    void OnSaveFolder();
+    void OnDeleteImage();
+    void DrawImageArea(QPainter& dc);
+    void ReturnToLive();
+    void EnterStillView();
+    void OnImageAreaLeftClick(int x, int y);
+    void OnImageAreaRightClick(int x, int y);
+
+    // Still capture.
+    void OnCapture();
+    void CaptureStill();
+
+    // Commands, view modes, timers.
+    void OnViewMode();
+    void OnDefaultView();
+    void OnExit();
+    void OnTitleBar();
+    void OnOptionCheck();
+    void OnCameraSelect();
+    void OnCompView();
+    void OnMovieDlg();
+    void OnTimer(int id);
+    void OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam);
+    // Sees key and mouse presses before they are dispatched.
+    bool PreTranslateMessage(QObject* target, QEvent* event);
+
+    // The text of the interface language.
+    QString Text(const char* key) const;
 
     Prompts& prompts() const { return m_prompts; }
     Clock& clock() const { return m_clock; }
@@ -76,6 +112,8 @@ public:
     int m_live = 1;
     int m_titleBar = 1;
     CNullDlg m_splashDlg;
+    CCompDlg m_compDlg;
+    CMovieDlg m_movieDlg;
     QString m_cameraName;
     int m_formatWidth = 0;
     int m_formatHeight = 0;
@@ -104,6 +142,9 @@ public:
 protected:
     virtual void DoDataExchange(bool save);
     bool event(QEvent* e) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
 
 private:
     void CreateControls();
@@ -116,7 +157,8 @@ private:
     void PostQuit();
     void connectCommands();
     void OnCommand(int id);
-    void OnExit();
+    int RunChildWindow(QDialog& child, bool movie);
+    bool IsProgramWindow(QWidget* widget) const;
 
     Prompts& m_prompts;
     Clock& m_clock;
@@ -125,4 +167,7 @@ private:
     QButtonGroup* m_viewModeGroup = nullptr;
     bool m_destroyed = false;
     bool m_exchangeFailed = false;
+    QEventLoop* m_modalLoop = nullptr;
+    ulong m_lastFilteredTime = 0; // a press passed to parents is filtered once
+    QEvent::Type m_lastFilteredType = QEvent::None;
 };

@@ -56,12 +56,3 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     m_formatHeight = outHeight;
     UpdateData(false);
 }
-
-void CKestrelDlg::OnCameraSelect() {
-    const int n = m_deviceCombo->currentIndex();
-    // A graph stopped by an error (the camera was unplugged) is rebuilt by choosing the
-    // camera again.
-    if (n != m_deviceIndex || CaptureGraph::Instance().failed) {
-        SelectDevice(n, m_videoWindow);
-    }
-}

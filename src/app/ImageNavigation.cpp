@@ -1,9 +1,75 @@
 #include "app/CKestrelDlg.h"
 
+#include "app/ControlIds.h"
 #include "library/ImageList.h"
+#include "platform/prompts/Prompts.h"
+#include "platform/trace/Trace.h"
+
+#include <QFile>
+#include <QFileInfo>
 
 void CKestrelDlg::ResetImageList() {
     m_topIndex = 0;
     m_selSlot = -1;
     m_imageNames = ReloadImageList(m_saveFolder);
+}
+
+void CKestrelDlg::OnPrevImage() {
+    if (m_selSlot != 0) {
+        --m_selSlot;
+    } else {
+        --m_topIndex;
+    }
+    update();
+}
+
+void CKestrelDlg::OnNextImage() {
+    if (m_selSlot >= 4) {
+        ++m_topIndex;
+    } else {
+        ++m_selSlot;
+    }
+    update();
+}
+
+void CKestrelDlg::OnSaveFolder() {
+    const std::optional<QString> folder =
+        m_prompts.ChooseFolder(Text("savefolder.title"), m_saveFolder);
+    if (!folder) {
+        return;
+    }
+    m_saveFolder = *folder;
+    SaveIniFile();
+    ResetImageList();
+    if (m_viewState == 2) {
+        ReturnToLive();
+    }
+    m_live = 1;
+    UpdateData(false);
+    update();
+    GetDlgItem(IDC_CAPTURE)->setEnabled(m_live != 0);
+}
+
+void CKestrelDlg::OnDeleteImage() {
+    const QString question = Text("delete.question");
+    UpdateData(true);
+    if (m_dontAsk != 1 && !m_prompts.Question(question)) {
+        return;
+    }
+    if (m_selSlot == -1 || m_topIndex + m_selSlot >= m_imageNames.size()) {
+        return;
+    }
+    const QString name = m_imageNames.at(m_topIndex + m_selSlot);
+    const QString path = m_saveFolder + QLatin1Char('/') + name;
+    const QString commentPath = MakeCommentPath(m_saveFolder, name);
+    // The companions go only with the picture: a picture that stays keeps its comment.
+    if (!QFile::remove(path) && QFileInfo::exists(path)) {
+        qCDebug(veldorTrace, "picture not deleted: %s", qUtf8Printable(path));
+        m_prompts.MessageBox(Text("delete.failed"));
+    } else {
+        QFile::remove(commentPath);
+        QFile::remove(ReplaceLastThree(commentPath, "ini"));
+    }
+    m_imageNames = ReloadImageList(m_saveFolder);
+    update();
 }

@@ -64,3 +64,22 @@ void CKestrelDlg::saveVideoProperty() {
     WritePrivateProfileString(m_cameraName, QStringLiteral("Height"),
                               QString::number(m_formatHeight), m_iniPath);
 }
+
+void CKestrelDlg::saveUSBProperty(const QString& path) {
+    qCDebug(veldorTrace, "saveUSBProperty::%s", qUtf8Printable(path));
+    WritePrivateProfileString(QStringLiteral("USBProperty"), QStringLiteral("device"), m_cameraName,
+                              path);
+}
+
+int CKestrelDlg::loadUSBProperty(const QString& path) {
+    qCDebug(veldorTrace, "loadUSBProperty::%s", qUtf8Printable(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_shotCameraName.clear();
+        return 0;
+    }
+    file.close();
+    m_shotCameraName = GetPrivateProfileString(QStringLiteral("USBProperty"),
+                                               QStringLiteral("device"), QString(), path);
+    return 0;
+}

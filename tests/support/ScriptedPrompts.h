@@ -20,10 +20,19 @@ public:
         return folders.isEmpty() ? std::nullopt : folders.takeFirst();
     }
 
+    std::optional<QString> InputComment(const QString& prompt, const QString& text) override {
+        commentPrompts.append(prompt);
+        commentTexts.append(text);
+        return comments.isEmpty() ? std::nullopt : comments.takeFirst();
+    }
+
     QStringList messages;
     QStringList questions;
     QList<bool> answers; // answers to questions, in order; Cancel when none is left
     QStringList folderTitles;
     QStringList folderStarts;
     QList<std::optional<QString>> folders;
+    QStringList commentPrompts;             // prompt of each comment dialog
+    QStringList commentTexts;               // its pre-filled text
+    QList<std::optional<QString>> comments; // entered texts, nothing for Cancel
 };

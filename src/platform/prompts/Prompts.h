@@ -17,9 +17,13 @@ public:
     virtual bool Question(const QString& text) = 0;
     // A folder chooser opened at start; the chosen folder, or nothing when cancelled.
     virtual std::optional<QString> ChooseFolder(const QString& title, const QString& start) = 0;
+    // The one-line comment dialog, pre-filled with text; the entered text on OK, nothing on
+    // Cancel or Escape.
+    virtual std::optional<QString> InputComment(const QString& prompt, const QString& text) = 0;
 };
 
-// The real dialogs, owned by the active window of the application.
+// The real message boxes and folder chooser, owned by the active window of the application;
+// the comment dialog is the program's own and is added where it is known.
 class QtPrompts : public Prompts {
 public:
     void MessageBox(const QString& text) override;

@@ -1,0 +1,212 @@
+#include "app/CKestrelDlg.h"
+
+#include "app/ControlIds.h"
+#include "capture/CaptureGraph.h"
+#include "library/CommentFile.h"
+#include "library/ImageList.h"
+#include "library/PictureDrawing.h"
+#include "platform/prompts/Prompts.h"
+#include "platform/trace/Trace.h"
+
+#include <QFile>
+#include <QFrame>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace {
+
+const QRect kPictureArea(190, 10, 640, 480);
+const QRect kCommentBox(QPoint(280, 430), QPoint(739, 459));
+const QRect kCommentText(QPoint(280, 435), QPoint(739, 459));
+
+bool InPictureArea(int x, int y) {
+    return x >= 190 && x <= 830 && y >= 10 && y <= 490;
+}
+
+} // namespace
+
+void CKestrelDlg::paintEvent(QPaintEvent* event) {
+    QDialog::paintEvent(event);
+    QPainter dc(this);
+    DrawImageArea(dc);
+}
+
+void CKestrelDlg::EnterStillView() {
+    if (m_selSlot != -1) {
+        m_videoWindow->hide();
+    }
+    m_viewState = 2;
+    m_live = 0;
+    UpdateData(false);
+}
+
+void CKestrelDlg::ReturnToLive() {
+    if (m_viewState != 2) {
+        return;
+    }
+    m_videoWindow->show();
+    m_selSlot = -1;
+    CaptureGraph& graph = CaptureGraph::Instance();
+    if (graph.pipeline && !graph.failed) {
+        gst_element_set_state(graph.pipeline.get(), GST_STATE_PLAYING);
+    }
+    m_viewState = 1;
+    m_live = 1;
+    UpdateData(false);
+}
+
+void CKestrelDlg::DrawImageArea(QPainter& dc) {
+    dc.setBackgroundMode(Qt::TransparentMode);
+    for (int id : {IDC_DELETE_IMAGE, IDC_PREV_IMAGE, IDC_NEXT_IMAGE, IDC_DONT_ASK}) {
+        GetDlgItem(id)->setEnabled(false);
+    }
+    m_commentPath.clear();
+
+    const int count = static_cast<int>(m_imageNames.size());
+    if (m_selSlot != -1 && m_topIndex + m_selSlot >= count) {
+        m_selSlot = -1;
+        ReturnToLive();
+        m_live = 1;
+        UpdateData(false);
+    }
+    if (m_selSlot != -1 && m_viewState == 1) {
+        m_videoWindow->hide();
+        m_viewState = 2;
+        m_live = 0;
+        UpdateData(false);
+    }
+
+    QFont captionFont(QStringLiteral("ＭＳ Ｐゴシック"));
+    captionFont.setPointSize(8);
+    const QFont defaultFont = font();
+    const QPen defaultPen(Qt::black);
+    dc.setPen(defaultPen);
+    dc.setBrush(Qt::white);
+
+    for (int u = 0; u < 5; ++u) {
+        const int left = 190 + 130 * u;
+        const int right = left + 120;
+        const int index = m_topIndex + u;
+        dc.fillRect(QRect(QPoint(left, 598), QPoint(right - 1, 617)), Qt::white);
+        const bool listed = index >= 0 && index < count;
+        if (listed) {
+            const QString name = m_imageNames.at(index);
+            if (!DrawPicture(dc, name, left, 498, 120, 90, m_saveFolder)) {
+                dc.setFont(defaultFont);
+                dc.drawText(left + 10, 538 + dc.fontMetrics().ascent(),
+                            QStringLiteral("Load ERROR"));
+            }
+            const QString path = m_saveFolder + QLatin1Char('/') + name;
+            if (const std::optional<QDateTime> created = FileCreationTime(path)) {
+                qCDebug(veldorTrace, "%s",
+                        qUtf8Printable(created->toString(
+                            QStringLiteral("'ファイル作成日時:'yyyy/MM/dd HH:mm:ss"))));
+                dc.setFont(captionFont);
+                dc.drawText(QRect(QPoint(left, 604), QPoint(right - 1, 617)),
+                            Qt::AlignHCenter | Qt::AlignTop, CaptionText(*created));
+            }
+        } else {
+            dc.drawRect(QRect(QPoint(left, 498), QPoint(right - 2, 586)));
+        }
+        if (u != m_selSlot) {
+            continue;
+        }
+        GetDlgItem(IDC_DELETE_IMAGE)->setEnabled(true);
+        GetDlgItem(IDC_DONT_ASK)->setEnabled(true);
+        QPen red(QColor(255, 0, 0), 2, Qt::DotLine);
+        dc.setPen(red);
+        dc.setBrush(Qt::NoBrush);
+        dc.drawPolyline(
+            QPolygon({QPoint(left + 1, 499), QPoint(right - 1, 499), QPoint(right - 1, 587),
+                      QPoint(left + 1, 587), QPoint(left + 1, 499)}));
+        dc.setPen(defaultPen);
+        dc.setBrush(Qt::white);
+        if (!listed) {
+            continue;
+        }
+        const QString name = m_imageNames.at(index);
+        DrawPicture(dc, name, kPictureArea.x(), kPictureArea.y(), kPictureArea.width(),
+                    kPictureArea.height(), m_saveFolder);
+        m_commentPath = MakeCommentPath(m_saveFolder, name);
+        if (m_showComment) {
+            if (const std::optional<QByteArray> comment = ReadCommentForDisplay(m_commentPath)) {
+                dc.drawRect(kCommentBox);
+                dc.setFont(defaultFont);
+                dc.drawText(kCommentText, Qt::AlignHCenter | Qt::AlignTop,
+                            QString::fromUtf8(*comment));
+            }
+        }
+        m_settingsPath = ReplaceLastThree(m_commentPath, "ini");
+        const bool recallable =
+            loadUSBProperty(m_settingsPath) == 1 && m_cameraName == m_shotCameraName;
+        GetDlgItem(IDC_COPY_PROPERTY)->setEnabled(recallable);
+    }
+    if (m_selSlot != -1) {
+        GetDlgItem(IDC_PREV_IMAGE)->setEnabled(m_selSlot > 0 || m_topIndex > 0);
+        GetDlgItem(IDC_NEXT_IMAGE)->setEnabled(m_topIndex + m_selSlot < count - 1);
+    }
+    if (m_live == 1) {
+        ReturnToLive();
+        GetDlgItem(IDC_CAPTURE)->setEnabled(true);
+    }
+}
+
+void CKestrelDlg::mousePressEvent(QMouseEvent* event) {
+    const QPoint p = event->position().toPoint();
+    if (event->button() == Qt::LeftButton) {
+        OnImageAreaLeftClick(p.x(), p.y());
+    } else if (event->button() == Qt::RightButton) {
+        OnImageAreaRightClick(p.x(), p.y());
+    }
+    QDialog::mousePressEvent(event);
+}
+
+void CKestrelDlg::OnImageAreaLeftClick(int x, int y) {
+    for (int u = 0; u < 5; ++u) {
+        const int left = 190 + 130 * u;
+        if (x >= left && x <= left + 120 && y >= 498 && y <= 588) {
+            m_selSlot = u;
+            if (m_viewState == 1) {
+                m_videoWindow->hide();
+                m_viewState = 2;
+                m_live = 0;
+                UpdateData(false);
+            }
+            m_live = 0;
+            GetDlgItem(IDC_CAPTURE)->setEnabled(false);
+            UpdateData(false);
+            update();
+            return;
+        }
+    }
+    if (InPictureArea(x, y)) {
+        m_live = 1;
+        UpdateData(false);
+        OnViewMode();
+    }
+}
+
+void CKestrelDlg::OnImageAreaRightClick(int x, int y) {
+    if (!InPictureArea(x, y)) {
+        return;
+    }
+    const std::optional<QString> comment =
+        m_prompts.InputComment(Text("comment.prompt"), ReadCommentForInput(m_commentPath));
+    if (!comment) {
+        return;
+    }
+    if (!comment->isEmpty()) {
+        if (!WriteComment(m_commentPath, *comment)) {
+            m_prompts.MessageBox(Text("comment.failed"));
+            return;
+        }
+    } else if (!m_commentPath.isEmpty()) {
+        QFile::remove(m_commentPath);
+    }
+    if (m_showComment == 0) {
+        m_showComment = 1;
+        UpdateData(false);
+        SaveIniFile();
+    }
+    update();
+}

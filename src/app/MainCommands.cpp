@@ -1,0 +1,196 @@
+#include "app/CKestrelDlg.h"
+
+#include "app/ControlIds.h"
+#include "capture/CameraEvent.h"
+#include "capture/CaptureGraph.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QFrame>
+
+void CKestrelDlg::connectCommands() {
+    for (int id :
+         {IDC_CAPTURE, IDC_DEFAULT, IDC_EXIT, IDC_SAVE_FOLDER, IDC_DELETE_IMAGE, IDC_PREV_IMAGE,
+          IDC_NEXT_IMAGE, IDC_COMP_VIEW, IDC_LIVE, IDC_TITLE_BAR, IDC_ORIGINAL_SIZE, IDC_FIT_WINDOW,
+          IDC_FULL_SCREEN, IDC_MOVIE_DLG, IDC_DONT_ASK, IDC_KEEP_ASPECT, IDC_SHOW_COMMENT}) {
+        auto* button = static_cast<QAbstractButton*>(GetDlgItem(id));
+        connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
+    }
+    connect(m_deviceCombo, &QComboBox::activated, this, [this] { OnCommand(IDC_CAMERA_SELECT); });
+}
+
+void CKestrelDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_CAPTURE:
+        OnCapture();
+        break;
+    case IDC_DEFAULT:
+        OnDefaultView();
+        break;
+    case IDC_EXIT:
+        OnExit();
+        break;
+    case IDC_SAVE_FOLDER:
+        OnSaveFolder();
+        break;
+    case IDC_DELETE_IMAGE:
+        OnDeleteImage();
+        break;
+    case IDC_PREV_IMAGE:
+        OnPrevImage();
+        break;
+    case IDC_NEXT_IMAGE:
+        OnNextImage();
+        break;
+    case IDC_COMP_VIEW:
+        OnCompView();
+        break;
+    case IDC_LIVE:
+    case IDC_ORIGINAL_SIZE:
+    case IDC_FIT_WINDOW:
+    case IDC_FULL_SCREEN:
+        OnViewMode();
+        break;
+    case IDC_TITLE_BAR:
+        OnTitleBar();
+        break;
+    case IDC_CAMERA_SELECT:
+        OnCameraSelect();
+        break;
+    case IDC_MOVIE_DLG:
+        OnMovieDlg();
+        break;
+    case IDC_DONT_ASK:
+    case IDC_KEEP_ASPECT:
+    case IDC_SHOW_COMMENT:
+        OnOptionCheck();
+        break;
+    case IDOK:
+    case IDCANCEL:
+        done(id);
+        break;
+    default:
+        break;
+    }
+}
+
+void CKestrelDlg::OnViewMode() {
+    if (!UpdateData(true)) {
+        return;
+    }
+    m_selSlot = -1;
+    if (m_viewMode == 2) {
+        SetFullScreen(1, m_keepAspect);
+        m_fullScreenClick = 0;
+    }
+    ReturnToLive();
+}
+
+void CKestrelDlg::OnDefaultView() {
+    m_viewMode = 1;
+    m_live = 1;
+    UpdateData(false);
+    PostCommand(IDC_ORIGINAL_SIZE);
+}
+
+void CKestrelDlg::OnExit() {
+    PostQuit();
+}
+
+void CKestrelDlg::OnTitleBar() {
+    UpdateData(true);
+    ApplyCaptionStyle();
+    ApplyWindowSize();
+    SaveIniFile();
+}
+
+void CKestrelDlg::OnOptionCheck() {
+    UpdateData(true);
+    SaveIniFile();
+    update();
+}
+
+void CKestrelDlg::OnCameraSelect() {
+    const int n = m_deviceCombo->currentIndex();
+    // A graph stopped by an error (the camera was unplugged) is rebuilt by choosing the
+    // camera again.
+    if (n != m_deviceIndex || CaptureGraph::Instance().failed) {
+        SelectDevice(n, m_videoWindow);
+        update();
+    }
+}
+
+void CKestrelDlg::OnCompView() {
+    RunChildWindow(m_compDlg, false);
+}
+
+void CKestrelDlg::OnMovieDlg() {
+    RunChildWindow(m_movieDlg, true);
+}
+
+int CKestrelDlg::RunChildWindow(QDialog& child, bool movie) {
+    hide();
+    if (movie) {
+        m_movieDlg.m_owner = this;
+    } else {
+        m_compDlg.m_owner = this;
+    }
+    m_timer1.stop();
+    m_mainActive = 0;
+    const int result = child.exec();
+    if (result == 2) {
+        PostCommand(IDC_EXIT);
+    }
+    m_mainActive = 1;
+    UpdateData(false);
+    show();
+    if (movie) {
+        SetNotifyWindow(this);
+    }
+    AttachVideoWindow(m_videoWindow);
+    ResetImageList();
+    ReturnToLive();
+    m_timer1.start(300);
+    return result;
+}
+
+void CKestrelDlg::OnTimer(int id) {
+    if (id == 2) {
+        m_timer2.stop();
+        if (m_fullScreenClick >= -1) {
+            update();
+            --m_fullScreenClick;
+        }
+        return;
+    }
+    m_timer1.stop();
+    if (m_buttonPressed != 0) {
+        m_buttonPressed = 0;
+        if (m_viewState == 1 || (m_viewState == 2 && m_selSlot == -1)) {
+            PostCommand(IDC_CAPTURE);
+        } else if (m_viewState == 2) {
+            m_live = 1;
+            UpdateData(false);
+            OnViewMode();
+        }
+    }
+    m_timer1.start(300);
+}
+
+void CKestrelDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam) {
+    DrainGraphEvents();
+    // A delivered still frame is always stored, even when graph notifications were queued
+    // beside it: the camera has taken a picture the user asked for.
+    if (wParam != 0 && lParam != 0) {
+        OnCapture();
+    }
+}
+
+bool CKestrelDlg::event(QEvent* e) {
+    if (e->type() == CameraEvent::kType) {
+        const auto* camera = static_cast<CameraEvent*>(e);
+        OnCameraEvent(camera->wParam, camera->lParam);
+        return true;
+    }
+    return QDialog::event(e);
+}

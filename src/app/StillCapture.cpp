@@ -1,0 +1,53 @@
+#include "app/CKestrelDlg.h"
+
+#include "capture/FrameCapture.h"
+#include "library/ImageList.h"
+#include "platform/clock/Clock.h"
+#include "platform/paths/TimeStampedName.h"
+#include "platform/prompts/Prompts.h"
+
+#include <QFileInfo>
+
+void CKestrelDlg::CaptureStill() {
+    // Without a running graph there is no picture to take.
+    if (m_viewState == 0) {
+        m_prompts.MessageBox(QStringLiteral("ERROR: no live picture to capture!"));
+        return;
+    }
+    const std::optional<QString> path =
+        TimeStampedPath(m_saveFolder, m_clock.Now(), QStringLiteral(".jpg"));
+    if (!path) {
+        m_prompts.MessageBox(QStringLiteral("ERROR: no free file name for this second!"));
+        return;
+    }
+    if (const std::optional<QString> failed = CreateFoldersOf(*path)) {
+        m_prompts.MessageBox(
+            QStringLiteral("保存フォルダーの作成に失敗しました。[%1]").arg(*failed));
+        return;
+    }
+    SaveCurrentFrame(*path);
+    if (QFileInfo(*path).isFile()) {
+        m_settingsPath = ReplaceLastThree(*path, "ini");
+        saveUSBProperty(m_settingsPath);
+    }
+}
+
+void CKestrelDlg::OnCapture() {
+    UpdateData(true);
+    if (m_fullScreenClick != 0 && m_viewState == 1) {
+        EnterStillView();
+    }
+    m_live = 0;
+    UpdateData(false);
+    CaptureStill();
+    ResetImageList();
+    update();
+    if (m_mainActive == 0 && m_compDlg.isVisible()) {
+        m_compDlg.m_timer4.start(1000);
+    }
+    if (m_fullScreenClick != 0 && m_viewState == 2) {
+        ReturnToLive();
+    }
+    m_live = 1;
+    UpdateData(false);
+}
