@@ -1,13 +1,12 @@
 #include "platform/video/V4l2Format.h"
 
 #include "platform/trace/Trace.h"
+#include "platform/video/V4l2Io.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <linux/videodev2.h>
-#include <sys/ioctl.h>
-#include <unistd.h>
 
 QString V4l2FormatName(unsigned pixelFormat) {
     switch (pixelFormat) {
@@ -32,23 +31,17 @@ QString V4l2FormatName(unsigned pixelFormat) {
     }
 }
 
-std::optional<VideoCapability> QueryV4l2Format(const QString& devicePath) {
-    const int fd = ::open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+std::optional<VideoCapability> QueryV4l2Format(const QString& devicePath, const V4l2Io& io) {
+    const int fd = io.open(devicePath.toLocal8Bit().constData(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         qCDebug(veldorTrace, "open %s: %s", qUtf8Printable(devicePath), std::strerror(errno));
         return std::nullopt;
     }
     v4l2_format fmt{};
     fmt.type = V4L2_BUF_TYPE_VIDEO_CAPTURE;
-    int rc;
-    do {
-        rc = ::ioctl(fd, VIDIOC_G_FMT, &fmt);
-    } while (rc < 0 && errno == EINTR);
-    const int error = errno;
-    ::close(fd);
+    const int rc = V4l2Ioctl(io, fd, VIDIOC_G_FMT, &fmt);
+    io.close(fd);
     if (rc < 0) {
-        qCDebug(veldorTrace, "VIDIOC_G_FMT %s: %s", qUtf8Printable(devicePath),
-                std::strerror(error));
         return std::nullopt;
     }
     VideoCapability cap;
