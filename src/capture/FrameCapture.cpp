@@ -19,6 +19,9 @@ public:
     std::optional<QString> ChooseFolder(const QString&, const QString&) override {
         return std::nullopt;
     }
+    std::optional<QString> InputComment(const QString&, const QString&) override {
+        return std::nullopt;
+    }
 };
 
 Prompts& GraphPrompts() {

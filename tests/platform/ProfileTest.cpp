@@ -1,0 +1,231 @@
+#include "platform/profile/Profile.h"
+#include "platform/profile/ProfileText.h"
+#include "support/TempEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+namespace {
+
+class ProfileTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(env.ok()); }
+
+    QString path(const char* name = "test.ini") const {
+        return env.work() + QLatin1Char('/') + QLatin1String(name);
+    }
+    void write(const QByteArray& text) { ASSERT_TRUE(TempEnvironment::writeFile(path(), text)); }
+    QByteArray read() const { return TempEnvironment::readFile(path()); }
+    QString get(const char* section, const char* key, const char* def = "<default>") const {
+        return GetPrivateProfileString(QLatin1String(section), QLatin1String(key),
+                                       QLatin1String(def), path());
+    }
+
+    TempEnvironment env;
+};
+
+const QByteArray kHandWritten = "; settings written by hand\r\n"
+                                "[Capture]\r\n"
+                                "Save_Folder = /home/u/pics  \r\n"
+                                "\r\n"
+                                "; a comment line\r\n"
+                                "Expr=a=b=c\r\n"
+                                "key=first\r\n"
+                                "KEY=second\r\n"
+                                "Empty=\r\n"
+                                "not a key line\r\n"
+                                ";Hidden=commented out\r\n"
+                                "  [ capture ]  \r\n"
+                                "key=from the second section\r\n"
+                                "Only=in the second section\r\n"
+                                "[Other]\r\n"
+                                "key=other\r\n";
+
+struct LookUp {
+    const char* section;
+    const char* key;
+    const char* expected;
+};
+
+TEST_F(ProfileTest, LooksUpHandWrittenFileByTheClassicRules) {
+    write(kHandWritten);
+    const LookUp cases[] = {
+        {"CAPTURE", "SAVE_FOLDER", "/home/u/pics"}, // names ignore letter case, value trimmed
+        {"capture", "save_folder", "/home/u/pics"}, //
+        {"CAPTURE", "Expr", "a=b=c"},               // only the first '=' separates
+        {"CAPTURE", "key", "first"},                // first of duplicate keys
+        {"CAPTURE", "Only", "<default>"},           // first of duplicate sections wins
+        {"CAPTURE", "Empty", ""},                   // an empty value is a value
+        {"CAPTURE", "Hidden", "<default>"},         // comment lines are no keys
+        {"CAPTURE", ";Hidden", "<default>"},        //
+        {"CAPTURE", "not a key line", "<default>"}, //
+        {"OTHER", "KEY", "other"},                  //
+        {"Missing", "key", "<default>"},            // missing section
+        {"Other", "missing", "<default>"},          // missing key
+    };
+    for (const LookUp& c : cases) {
+        EXPECT_EQ(get(c.section, c.key), QString::fromUtf8(c.expected))
+            << c.section << "/" << c.key;
+    }
+}
+
+TEST_F(ProfileTest, MissingFileGivesTheDefault) {
+    EXPECT_EQ(get("CAPTURE", "SAVE_FOLDER", "fallback"), QStringLiteral("fallback"));
+    EXPECT_FALSE(QFile::exists(path())) << "reading must not create the file";
+}
+
+TEST_F(ProfileTest, LongValueIsCutTo1023Bytes) {
+    const QByteArray value(5000, 'x');
+    write("[S]\nlong=" + value + "\n");
+    const QString got = get("S", "long");
+    EXPECT_EQ(got.size(), 1023);
+    EXPECT_EQ(got, QString(1023, QLatin1Char('x')));
+}
+
+TEST(ProfileTextTest, CutNeverSplitsAUtf8Character) {
+    // 1022 ASCII bytes and then a three-byte character: the character does not fit.
+    const QByteArray value = QByteArray(1022, 'a') + "\xE7\x94\xBB" + "tail";
+    const auto found = ProfileText::Find("[S]\nk=" + value + "\n", "S", "k");
+    ASSERT_TRUE(found);
+    EXPECT_EQ(*found, QByteArray(1022, 'a'));
+    // 1020 ASCII bytes and the character end exactly at 1023.
+    const QByteArray fits = QByteArray(1020, 'a') + "\xE7\x94\xBB" + "tail";
+    EXPECT_EQ(ProfileText::CutUtf8(fits, 1023), QByteArray(1020, 'a') + "\xE7\x94\xBB");
+}
+
+TEST_F(ProfileTest, ReplacementKeepsEveryOtherLineByteForByte) {
+    write(kHandWritten);
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("capture"), QStringLiteral("KEY"),
+                                          QStringLiteral("new"), path()));
+    QByteArray expected = kHandWritten;
+    expected.replace("key=first\r\n", "key=new\r\n");
+    EXPECT_EQ(read(), expected);
+    EXPECT_EQ(get("CAPTURE", "key"), QStringLiteral("new"));
+    EXPECT_EQ(get("CAPTURE", "KEY"), QStringLiteral("new"));
+}
+
+TEST_F(ProfileTest, ReplacementKeepsTheValueBlanksAndTheFileEndsAsItWas) {
+    write("[A]\nx=1\n[B]\ny=2"); // last line without a line end
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("B"), QStringLiteral("y"),
+                                          QStringLiteral(" spaced "), path()));
+    EXPECT_EQ(read(), QByteArray("[A]\nx=1\n[B]\ny= spaced \n"));
+    EXPECT_EQ(get("B", "y"), QStringLiteral("spaced"));
+}
+
+TEST_F(ProfileTest, NewKeyGoesToTheEndOfItsSectionBeforeItsBlankLines) {
+    write("[A]\r\nx=1\r\n; note\r\n\r\n\r\n[B]\r\ny=2\r\n");
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("a"), QStringLiteral("z"),
+                                          QStringLiteral("3"), path()));
+    EXPECT_EQ(read(), QByteArray("[A]\r\nx=1\r\n; note\r\nz=3\r\n\r\n\r\n[B]\r\ny=2\r\n"));
+}
+
+TEST_F(ProfileTest, NewSectionGoesToTheEndOfTheFile) {
+    write("[A]\nx=1\n\n");
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("CAPTURE"), QStringLiteral("KEY"),
+                                          QStringLiteral("v"), path()));
+    EXPECT_EQ(read(), QByteArray("[A]\nx=1\n\n[CAPTURE]\nKEY=v\n"));
+}
+
+TEST_F(ProfileTest, WritesCreateTheFileAndFollowTheOrderOfFirstWrite) {
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("LoadIniFile"), QStringLiteral("date"),
+                                          QStringLiteral("20261209101112"), path()));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("CAPTURE"), QStringLiteral("A"),
+                                          QStringLiteral("1"), path()));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("CAPTURE"), QStringLiteral("B"),
+                                          QStringLiteral("2"), path()));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("LoadIniFile"), QStringLiteral("date"),
+                                          QStringLiteral("20261210000000"), path()));
+    EXPECT_EQ(read(), QByteArray("[LoadIniFile]\ndate=20261210000000\n"
+                                 "[CAPTURE]\nA=1\nB=2\n"));
+}
+
+TEST_F(ProfileTest, JapaneseTextRoundTrips) {
+    const QString folder = QStringLiteral("/home/u/デスクトップ/画像/");
+    ASSERT_TRUE(
+        WritePrivateProfileString(QStringLiteral("CAPTURE"), QStringLiteral("F"), folder, path()));
+    EXPECT_EQ(get("CAPTURE", "F"), folder);
+    EXPECT_TRUE(read().contains(folder.toUtf8()));
+}
+
+TEST_F(ProfileTest, LineBreaksInNamesOrValuesAreRefusedAndChangeNothing) {
+    const QByteArray before = "[A]\nx=1\n";
+    write(before);
+    const struct {
+        const char* section;
+        const char* key;
+        const char* value;
+    } refused[] = {
+        {"A", "x", "one\ntwo"}, {"A", "x", "one\r\n[B]"}, {"A", "x", "cr\r"}, {"A\n", "x", "v"},
+        {"A", "x\ny", "v"},     {"", "x", "v"},           {"A", "", "v"},     {"A", "  ", "v"},
+    };
+    for (const auto& r : refused) {
+        EXPECT_FALSE(WritePrivateProfileString(QString::fromUtf8(r.section),
+                                               QString::fromUtf8(r.key), QString::fromUtf8(r.value),
+                                               path()))
+            << r.section << "/" << r.key << "/" << r.value;
+    }
+    EXPECT_EQ(read(), before);
+}
+
+TEST_F(ProfileTest, FailedWriteReportsFalseAndLeavesTheOldFile) {
+    // A regular file where a folder should be: no file can be created beneath it, even by root.
+    ASSERT_TRUE(TempEnvironment::writeFile(path("plain"), "not a folder"));
+    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                           QStringLiteral("1"), path("plain/test.ini")));
+
+    // The target itself is a folder: it must stay a folder with its content.
+    ASSERT_TRUE(QDir().mkpath(path("folder.ini")));
+    ASSERT_TRUE(TempEnvironment::writeFile(path("folder.ini/inside"), "kept"));
+    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                           QStringLiteral("1"), path("folder.ini")));
+    EXPECT_TRUE(QFileInfo(path("folder.ini")).isDir());
+    EXPECT_EQ(TempEnvironment::readFile(path("folder.ini/inside")), QByteArray("kept"));
+    EXPECT_EQ(GetPrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                      QStringLiteral("def"), path("folder.ini")),
+              QStringLiteral("def"));
+}
+
+TEST_F(ProfileTest, FailedReplacementLeavesTheOldFileByteIdentical) {
+    // The file lives in a folder that becomes unusable for the temporary file beside it: the
+    // folder's name is taken over by a regular file after the first write.
+    const QString folder = path("sub");
+    const QString file = folder + QStringLiteral("/test.ini");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                          QStringLiteral("1"), file));
+    const QByteArray before = TempEnvironment::readFile(file);
+    ASSERT_FALSE(before.isEmpty());
+    // Read-only file system semantics are not available to root, so the old file is moved
+    // aside and a file stands in the folder's place.
+    ASSERT_TRUE(QDir().rename(folder, path("sub.old")));
+    ASSERT_TRUE(TempEnvironment::writeFile(folder, "blocker"));
+    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                           QStringLiteral("2"), file));
+    EXPECT_EQ(TempEnvironment::readFile(path("sub.old/test.ini")), before);
+    EXPECT_EQ(TempEnvironment::readFile(folder), QByteArray("blocker"));
+}
+
+TEST_F(ProfileTest, WriteReplacesTheFileThroughANewInode) {
+    write("[A]\nx=1\n");
+    struct stat before {};
+    ASSERT_EQ(stat(QFile::encodeName(path()).constData(), &before), 0);
+    // Keep the old inode alive through a second name, so it cannot be reused by the new file.
+    ASSERT_EQ(link(QFile::encodeName(path()).constData(),
+                   QFile::encodeName(path("keep.ini")).constData()),
+              0);
+    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                          QStringLiteral("2"), path()));
+    struct stat after {};
+    ASSERT_EQ(stat(QFile::encodeName(path()).constData(), &after), 0);
+    EXPECT_NE(before.st_ino, after.st_ino) << "the file was rewritten in place";
+    // The old inode was never touched: a reader holding it saw the old text throughout.
+    EXPECT_EQ(TempEnvironment::readFile(path("keep.ini")), QByteArray("[A]\nx=1\n"));
+    EXPECT_EQ(read(), QByteArray("[A]\nx=2\n"));
+    // No temporary file is left beside it.
+    const QStringList left = QDir(env.work()).entryList(QDir::Files);
+    EXPECT_EQ(left, (QStringList{QStringLiteral("keep.ini"), QStringLiteral("test.ini")}));
+}
+
+} // namespace
