@@ -24,6 +24,7 @@ public:
     std::optional<QString> InputComment(const QString&, const QString&) override {
         return std::nullopt;
     }
+    void PropertyPages(CameraControls&, QWidget*) override {}
 };
 
 // A bottom-up BGR frame of a gradient with noise, so the encoder has real work.

@@ -28,6 +28,7 @@ public:
     std::optional<QString> InputComment(const QString&, const QString&) override {
         return std::nullopt;
     }
+    void PropertyPages(CameraControls&, QWidget*) override {}
 };
 
 // Five pictures of a microscope-like pattern (smooth shapes, some noise).

@@ -1,12 +1,14 @@
 #include "capture/CaptureGraph.h"
 
 #include "capture/CameraEvent.h"
+#include "capture/CameraProperty.h"
 #include "capture/GrabbedFrameConvert.h"
 #include "capture/SampleGrabberCallback.h"
 #include "capture/VideoOutput.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 #include "platform/video/CapsParsing.h"
+#include "platform/video/SourceControls.h"
 #include "platform/video/VideoSource.h"
 
 #include <QCoreApplication>
@@ -297,6 +299,10 @@ int Build(GraphKind kind, int* outWidth, int* outHeight) {
     if (gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         qCWarning(veldorTrace, "capture graph: the pipeline did not start");
     }
+    // After the start: v4l2src opens its device on the way to PLAYING, and the simulated
+    // camera's balance element exists only once the format step has rebuilt its chain.
+    g.controls = OpenSourceControls(g.device, g.source.get());
+    ApplyPendingRestore(g.device.name);
     return 1;
 }
 
@@ -364,6 +370,8 @@ int StartMovieVideo(int n, QWidget* owner, int* outWidth, int* outHeight, const 
 
 void ReleaseGraph() {
     CaptureGraph& g = CaptureGraph::Instance();
+    // Before the source closes the descriptor the controls may be using.
+    g.controls.reset();
     if (g.pipeline) {
         gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
         GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
@@ -465,6 +473,7 @@ int DrainGraphEvents() {
                       debug ? debug : "");
             // The camera is gone or broken: stop the graph; selecting a camera rebuilds it.
             g.failed = true;
+            g.controls.reset(); // the stopped source closes its descriptor
             gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
             break;
         case GST_MESSAGE_WARNING:

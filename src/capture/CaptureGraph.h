@@ -1,6 +1,7 @@
 #pragma once
 
 #include "capture/FrameFormat.h"
+#include "platform/video/CameraControls.h"
 #include "platform/video/GstHandles.h"
 #include "platform/video/StreamConfig.h"
 #include "platform/video/VideoDevice.h"
@@ -35,6 +36,8 @@ struct CaptureGraph {
     GstElementPtr grabber;      // appsink of the grabber branch
     GstElementPtr rendererSink; // appsink feeding the video output
     std::unique_ptr<StreamConfig> streamConfig;
+    // The source's picture controls while the graph runs.
+    std::unique_ptr<CameraControls> controls;
     GstElementPtr mux, sink;        // AVI branch of the movie graph
     QPointer<VideoOutput> renderer; // the video output window
     int grabberMode = -1;           // -1 buffering the last frame, 0 SampleCB, 1 BufferCB

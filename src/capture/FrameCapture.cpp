@@ -22,6 +22,7 @@ public:
     std::optional<QString> InputComment(const QString&, const QString&) override {
         return std::nullopt;
     }
+    void PropertyPages(CameraControls&, QWidget*) override {}
 };
 
 Prompts& GraphPrompts() {

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <functional>
 #include <optional>
 
 // Prompts for tests: records every text shown and answers from a script.
@@ -25,6 +26,12 @@ public:
         commentTexts.append(text);
         return comments.isEmpty() ? std::nullopt : comments.takeFirst();
     }
+    void PropertyPages(CameraControls& controls, QWidget* owner) override {
+        propertyPageOwners.append(owner);
+        if (onPropertyPages) {
+            onPropertyPages(controls);
+        }
+    }
 
     QStringList messages;
     QStringList questions;
@@ -35,4 +42,7 @@ public:
     QStringList commentPrompts;             // prompt of each comment dialog
     QStringList commentTexts;               // its pre-filled text
     QList<std::optional<QString>> comments; // entered texts, nothing for Cancel
+    // The owner of each property dialog shown, and what "the user" does in it.
+    QList<QWidget*> propertyPageOwners;
+    std::function<void(CameraControls&)> onPropertyPages;
 };

@@ -3,6 +3,7 @@
 #include <QString>
 #include <optional>
 
+class CameraControls;
 class QWidget;
 
 // Every modal message, question and chooser the program shows goes through here, so that tests
@@ -20,6 +21,9 @@ public:
     // The one-line comment dialog, pre-filled with text; the entered text on OK, nothing on
     // Cancel or Escape.
     virtual std::optional<QString> InputComment(const QString& prompt, const QString& text) = 0;
+    // The camera's property pages, modal and owned by owner; they apply each change to the
+    // camera as the user makes it.
+    virtual void PropertyPages(CameraControls& controls, QWidget* owner) = 0;
 };
 
 // The real message boxes and folder chooser, owned by the active window of the application;
@@ -29,4 +33,5 @@ public:
     void MessageBox(const QString& text) override;
     bool Question(const QString& text) override;
     std::optional<QString> ChooseFolder(const QString& title, const QString& start) override;
+    void PropertyPages(CameraControls& controls, QWidget* owner) override;
 };

@@ -1,5 +1,6 @@
 #include "platform/paths/Paths.h"
 #include "platform/prompts/Prompts.h"
+#include "platform/video/PropertyPages.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -30,4 +31,9 @@ std::optional<QString> QtPrompts::ChooseFolder(const QString& title, const QStri
         return std::nullopt;
     }
     return folder;
+}
+
+void QtPrompts::PropertyPages(CameraControls& controls, QWidget* owner) {
+    PropertyPagesDialog dialog(controls, owner);
+    dialog.exec();
 }
