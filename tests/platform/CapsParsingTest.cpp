@@ -33,6 +33,10 @@ struct ParseCase {
     QList<VideoCapability> expected;
 };
 
+void PrintTo(const ParseCase& c, std::ostream* out) {
+    *out << c.label;
+}
+
 class CapsParsing : public ::testing::TestWithParam<ParseCase> {};
 
 TEST_P(CapsParsing, GivesFormatSizeAndRates) {
@@ -152,6 +156,10 @@ struct RoundTrip {
     VideoCapability cap;
     const char* mediaType;
 };
+
+void PrintTo(const RoundTrip& c, std::ostream* out) {
+    *out << CapabilityToString(c.cap).toStdString();
+}
 
 class CapsRoundTrip : public ::testing::TestWithParam<RoundTrip> {};
 

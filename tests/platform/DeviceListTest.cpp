@@ -46,6 +46,10 @@ struct FileCase {
     QList<QByteArray> names;
 };
 
+void PrintTo(const FileCase& c, std::ostream* out) {
+    *out << c.file << (c.withProvider ? " with provider" : " without provider");
+}
+
 class DevmonFile : public ::testing::TestWithParam<FileCase> {};
 
 TEST_P(DevmonFile, ListsOnlyTheV4l2ProviderCameras) {
@@ -80,7 +84,16 @@ INSTANTIATE_TEST_SUITE_P(
         FileCase{"devmon-pipewire-provider-facetime-and-usb-camera.txt", false, {}, {}},
         FileCase{"devmon-pipewire-provider-mobius-mjpg-only.txt", true, {}, {}},
         FileCase{"devmon-pipewire-provider-mobius-mjpg-only.txt", false, {}, {}}),
-    [](const auto& info) { return std::to_string(info.index); });
+    [](const auto& info) {
+        // "devmon-h264-usb-camera-..." is named "h264usb", "devmon-pipewire-provider-mobius-..."
+        // "pipewireprovider"; the index keeps the two PipeWire files apart.
+        QString name = QString::fromLatin1(info.param.file).section(QLatin1Char('-'), 1, 2);
+        name.remove(QLatin1Char('-'));
+        name += QString::number(info.index);
+        name +=
+            info.param.withProvider ? QStringLiteral("_provider") : QStringLiteral("_noProvider");
+        return name.toStdString();
+    });
 
 TEST(DeviceList, H264OnlyCameraOffersNothingDisplayable) {
     const QList<VideoDeviceInfo> devices = SelectV4l2Devices(CameraFixtures::ReadDevmonRecords(
