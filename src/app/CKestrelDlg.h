@@ -58,6 +58,8 @@ public:
     void saveVideoProperty();
     void saveUSBProperty(const QString& path);
     int loadUSBProperty(const QString& path);
+    void OnVideoProperty();
+    void OnCopyProperty();
 
     // Picture list and display.
     void ResetImageList();
