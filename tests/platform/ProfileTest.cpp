@@ -4,8 +4,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <csignal>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -188,23 +191,25 @@ TEST_F(ProfileTest, FailedWriteReportsFalseAndLeavesTheOldFile) {
 }
 
 TEST_F(ProfileTest, FailedReplacementLeavesTheOldFileByteIdentical) {
-    // The file lives in a folder that becomes unusable for the temporary file beside it: the
-    // folder's name is taken over by a regular file after the first write.
-    const QString folder = path("sub");
-    const QString file = folder + QStringLiteral("/test.ini");
-    ASSERT_TRUE(QDir().mkpath(folder));
-    ASSERT_TRUE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
-                                          QStringLiteral("1"), file));
-    const QByteArray before = TempEnvironment::readFile(file);
-    ASSERT_FALSE(before.isEmpty());
-    // Read-only file system semantics are not available to root, so the old file is moved
-    // aside and a file stands in the folder's place.
-    ASSERT_TRUE(QDir().rename(folder, path("sub.old")));
-    ASSERT_TRUE(TempEnvironment::writeFile(folder, "blocker"));
-    EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
-                                           QStringLiteral("2"), file));
-    EXPECT_EQ(TempEnvironment::readFile(path("sub.old/test.ini")), before);
-    EXPECT_EQ(TempEnvironment::readFile(folder), QByteArray("blocker"));
+    const QByteArray before = "; keep me\r\n[A]\r\nx=1\r\n";
+    write(before);
+    // A file-size limit stops the new text half-way, even for root; the signal it raises is
+    // ignored so that the write just fails.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 512;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool written = WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                                   QString(4000, QLatin1Char('y')), path());
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(written);
+    EXPECT_EQ(read(), before);
+    EXPECT_EQ(QDir(env.work()).entryList(QDir::Files), QStringList{QStringLiteral("test.ini")})
+        << "the half-written temporary file must be removed";
 }
 
 TEST_F(ProfileTest, WriteReplacesTheFileThroughANewInode) {

@@ -14,9 +14,9 @@ TempEnvironment::TempEnvironment() : m_oldCwd(QDir::currentPath()) {
     // QTemporaryDir makes root 0700, so the runtime folder inside passes Qt's ownership and
     // permission check once it is 0700 itself.
     QDir dir(root());
-    for (const QString& sub : {QStringLiteral("work"), QStringLiteral("home/Desktop"),
-                               QStringLiteral("home/.config"), QStringLiteral("tmp"),
-                               QStringLiteral("runtime")}) {
+    for (const QString& sub :
+         {QStringLiteral("work"), QStringLiteral("home/Desktop"), QStringLiteral("home/.config"),
+          QStringLiteral("tmp"), QStringLiteral("runtime")}) {
         if (!dir.mkpath(sub)) {
             return;
         }

@@ -27,8 +27,7 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
     if (!exists) {
         return def;
     }
-    const std::optional<QByteArray> value =
-        ProfileText::Find(text, section.toUtf8(), key.toUtf8());
+    const std::optional<QByteArray> value = ProfileText::Find(text, section.toUtf8(), key.toUtf8());
     return value ? QString::fromUtf8(*value) : def;
 }
 
@@ -53,7 +52,9 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
         qCDebug(veldorTrace) << "profile not writable:" << path << file.errorString();
         return false;
     }
-    if (file.write(text) != text.size()) {
+    // QSaveFile buffers the text and commit() does not notice when the final flush fails (a
+    // full disk, a file-size limit), renaming a cut file over the old one; flush first.
+    if (file.write(text) != text.size() || !file.flush()) {
         qCDebug(veldorTrace) << "profile write failed:" << path << file.errorString();
         file.cancelWriting();
         return false;
