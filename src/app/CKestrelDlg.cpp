@@ -131,7 +131,7 @@ bool CKestrelDlg::OnInitDialog() {
 
     const bool otherInstance = m_instanceLock.OtherInstanceRuns(title);
 
-    m_language = SystemLanguage();
+    m_language = m_languageOverride.value_or(SystemLanguage());
 
     m_font = QFont(QStringLiteral("Arial"));
     m_font.setPointSize(9);

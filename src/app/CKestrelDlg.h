@@ -15,6 +15,7 @@
 #include <QTimer>
 #include <cstdint>
 #include <memory>
+#include <optional>
 
 class Clock;
 class Prompts;
@@ -100,6 +101,8 @@ public:
     // Members shared with the other windows and subsystems.
     QIcon m_hIcon;
     int m_language = 2;
+    // When set before start-up, the interface language instead of the system locale's.
+    std::optional<int> m_languageOverride;
     QFont m_font;
     QString m_saveFolder;
     QString m_compFolder;

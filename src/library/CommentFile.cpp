@@ -1,9 +1,9 @@
 #include "library/CommentFile.h"
 
+#include "platform/paths/AtomicFile.h"
 #include "platform/trace/Trace.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 std::optional<QByteArray> ReadCommentForDisplay(const QString& path) {
     QFile file(path);
@@ -32,20 +32,7 @@ QString ReadCommentForInput(const QString& path) {
 }
 
 bool WriteComment(const QString& path, const QString& text) {
-    if (path.isEmpty()) {
-        return false;
-    }
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCDebug(veldorTrace) << "comment not writable:" << path << file.errorString();
-        return false;
-    }
     QByteArray bytes = text.toUtf8();
     bytes.append('\0');
-    if (file.write(bytes) != bytes.size() || !file.commit()) {
-        qCDebug(veldorTrace) << "comment write failed:" << path << file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    return true;
+    return ReplaceFileAtomically(path, bytes);
 }

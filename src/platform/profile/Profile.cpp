@@ -1,10 +1,10 @@
 #include "platform/profile/Profile.h"
 
+#include "platform/paths/AtomicFile.h"
 #include "platform/profile/ProfileText.h"
 #include "platform/trace/Trace.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 namespace {
 
@@ -45,23 +45,5 @@ bool WritePrivateProfileString(const QString& section, const QString& key, const
         qCDebug(veldorTrace) << "profile entry refused:" << section << key;
         return false;
     }
-    const QByteArray& text = *replaced;
-
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) {
-        qCDebug(veldorTrace) << "profile not writable:" << path << file.errorString();
-        return false;
-    }
-    // QSaveFile buffers the text and commit() does not notice when the final flush fails (a
-    // full disk, a file-size limit), renaming a cut file over the old one; flush first.
-    if (file.write(text) != text.size() || !file.flush()) {
-        qCDebug(veldorTrace) << "profile write failed:" << path << file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        qCDebug(veldorTrace) << "profile commit failed:" << path << file.errorString();
-        return false;
-    }
-    return true;
+    return ReplaceFileAtomically(path, *replaced);
 }
