@@ -28,6 +28,11 @@ void ExchangeComboText(QComboBox* combo, QString& member, bool save) {
     if (member.isEmpty()) {
         return;
     }
+    // Cameras of one model share a name: an entry already showing the text stays selected, so
+    // the box keeps showing the camera that runs.
+    if (combo->currentText().startsWith(member, Qt::CaseInsensitive)) {
+        return;
+    }
     for (int i = 0; i < combo->count(); ++i) {
         if (combo->itemText(i).startsWith(member, Qt::CaseInsensitive)) {
             combo->setCurrentIndex(i);
