@@ -1,0 +1,321 @@
+#include "app/ControlIds.h"
+#include "capture/CameraEvent.h"
+#include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
+#include "library/ImageList.h"
+#include "support/MainWindowFixture.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFrame>
+#include <QImage>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace {
+
+class CommandsTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
+        ASSERT_TRUE(StartAndShow());
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] {
+                VideoOutput* output = CaptureGraph::Instance().renderer;
+                return output && output->FramesShown() > 0;
+            },
+            10000));
+    }
+    int Pictures() const { return static_cast<int>(ReloadImageList(dlg->m_saveFolder).size()); }
+    // Lets posted commands and timers run.
+    static void Settle(int ms = 100) { QTest::qWait(ms); }
+    void AddPicture(const QString& name) {
+        ASSERT_TRUE(QDir().mkpath(dlg->m_saveFolder));
+        QImage image(64, 48, QImage::Format_RGB32);
+        image.fill(Qt::darkCyan);
+        ASSERT_TRUE(image.save(dlg->m_saveFolder + QLatin1Char('/') + name, "JPEG"));
+    }
+    void SelectFirstPicture() {
+        dlg->ResetImageList();
+        dlg->OnImageAreaLeftClick(200, 520);
+        dlg->grab(); // the repaint enters still view and sets the comment path
+    }
+    QAbstractButton* Button(int id) { return static_cast<QAbstractButton*>(dlg->GetDlgItem(id)); }
+};
+
+TEST_F(CommandsTest, EveryKeyInLiveViewTakesOnePicture) {
+    int expected = 0;
+    for (Qt::Key key : {Qt::Key_A, Qt::Key_Tab, Qt::Key_Return, Qt::Key_Escape}) {
+        clock.now = clock.now.addSecs(1);
+        QTest::keyClick(dlg->GetDlgItem(IDC_CAPTURE), key);
+        Settle();
+        EXPECT_EQ(Pictures(), ++expected) << key;
+        EXPECT_TRUE(dlg->isVisible()) << key;
+        EXPECT_EQ(dlg->m_viewState, 1);
+    }
+}
+
+TEST_F(CommandsTest, EscapeInStillViewEndsTheWindow) {
+    AddPicture(QStringLiteral("20261209000000.jpg"));
+    SelectFirstPicture();
+    ASSERT_EQ(dlg->m_viewState, 2);
+    ASSERT_EQ(dlg->m_live, 0);
+    QTest::keyClick(dlg.get(), Qt::Key_Escape);
+    Settle();
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(Pictures(), 1);
+}
+
+TEST_F(CommandsTest, CameraButtonFlag) {
+    // Three presses within one poll take one picture.
+    dlg->m_buttonPressed = 1;
+    dlg->m_buttonPressed = 1;
+    dlg->m_buttonPressed = 1;
+    Settle(500);
+    EXPECT_EQ(Pictures(), 1);
+    EXPECT_EQ(dlg->m_buttonPressed, 0);
+    EXPECT_TRUE(dlg->m_timer1.isActive());
+
+    // With a picture shown the button returns to live view without a capture.
+    clock.now = clock.now.addSecs(5);
+    SelectFirstPicture();
+    ASSERT_EQ(dlg->m_viewState, 2);
+    dlg->m_buttonPressed = 1;
+    Settle(500);
+    EXPECT_EQ(Pictures(), 1);
+    EXPECT_EQ(dlg->m_viewState, 1);
+    EXPECT_EQ(dlg->m_selSlot, -1);
+    dlg->m_buttonPressed = 1;
+    Settle(500);
+    EXPECT_EQ(Pictures(), 2);
+
+    // Without a preview nothing happens.
+    clock.now = clock.now.addSecs(5);
+    dlg->m_viewState = 0;
+    dlg->m_buttonPressed = 1;
+    Settle(500);
+    EXPECT_EQ(Pictures(), 2);
+    EXPECT_EQ(dlg->m_buttonPressed, 0);
+}
+
+TEST_F(CommandsTest, TwoClicksOnTheLiveVideoSwitchFullScreenOnAndOff) {
+    VideoOutput* output = CaptureGraph::Instance().renderer;
+    QTest::mouseClick(output, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(output->parentWidget(), nullptr);
+    EXPECT_EQ(dlg->m_viewMode, 2);
+    EXPECT_EQ(dlg->m_fullScreenClick, 1);
+    QTest::mouseClick(output, Qt::LeftButton, {}, QPoint(100, 100));
+    EXPECT_EQ(output->parentWidget(), dlg->m_videoWindow);
+    EXPECT_EQ(dlg->m_viewMode, 1);
+    EXPECT_TRUE(Button(IDC_FIT_WINDOW)->isChecked());
+}
+
+TEST_F(CommandsTest, CaptureClickedInFitWindowRepaintsOnceLater) {
+    QTest::mouseClick(Button(IDC_CAPTURE), Qt::LeftButton);
+    EXPECT_EQ(dlg->m_fullScreenClick, -1);
+    Settle();
+    EXPECT_EQ(Pictures(), 1);
+    EXPECT_EQ(dlg->m_viewState, 1);
+    EXPECT_TRUE(dlg->m_timer2.isActive());
+    Settle(700);
+    EXPECT_EQ(dlg->m_fullScreenClick, -2);
+    EXPECT_FALSE(dlg->m_timer2.isActive());
+}
+
+TEST_F(CommandsTest, FullScreenRadioWithAndWithoutKeepAspect) {
+    VideoOutput* output = CaptureGraph::Instance().renderer;
+    for (bool keep : {false, true}) {
+        dlg->m_keepAspect = keep;
+        dlg->UpdateData(false);
+        Button(IDC_FULL_SCREEN)->setChecked(true);
+        dlg->OnViewMode();
+        EXPECT_EQ(output->parentWidget(), nullptr) << keep;
+        EXPECT_EQ(output->KeepAspect(), keep);
+        EXPECT_EQ(bool(output->windowState() & Qt::WindowFullScreen), keep);
+        EXPECT_EQ(dlg->m_fullScreenClick, 0);
+        SetFullScreen(0, keep);
+        EXPECT_EQ(output->parentWidget(), dlg->m_videoWindow);
+        dlg->m_viewMode = 1;
+        dlg->UpdateData(false);
+    }
+}
+
+TEST_F(CommandsTest, TitleBarSwitchesSizeFrameAndSetting) {
+    QAbstractButton* titleBar = Button(IDC_TITLE_BAR);
+    titleBar->click();
+    EXPECT_EQ(dlg->size(), QSize(1024, 670));
+    EXPECT_FALSE(dlg->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(TempEnvironment::readFile(env.iniFile()).contains("TITLE_BAR=TRUE"));
+    titleBar->click();
+    EXPECT_EQ(dlg->size(), QSize(1024, 620));
+    EXPECT_TRUE(dlg->windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_TRUE(TempEnvironment::readFile(env.iniFile()).contains("TITLE_BAR=FALSE"));
+}
+
+TEST_F(CommandsTest, EachOptionCheckBoxWritesAllSevenKeys) {
+    const struct {
+        int id;
+        const char* key;
+    } table[] = {{IDC_DONT_ASK, "DONT_ASK=TRUE"},
+                 {IDC_KEEP_ASPECT, "KEEP_ASPECT=TRUE"},
+                 {IDC_SHOW_COMMENT, "SHOW_COMMENT=TRUE"}};
+    for (const auto& row : table) {
+        ASSERT_TRUE(QFile::remove(env.iniFile()));
+        // "don't ask" is enabled only with a picture selected: toggle it as its click would.
+        Button(row.id)->setChecked(true);
+        dlg->OnOptionCheck();
+        const QByteArray ini = TempEnvironment::readFile(env.iniFile());
+        const QList<QByteArray> keys = {
+            "SAVE_FOLDER=", "COMP_FOLDER=", "MOVIE_FOLDER=", "TITLE_BAR=",
+            "DONT_ASK=",    "KEEP_ASPECT=", "SHOW_COMMENT="};
+        qsizetype at = ini.indexOf("[CAPTURE]");
+        ASSERT_GE(at, 0) << row.key;
+        for (const QByteArray& key : keys) {
+            const qsizetype next = ini.indexOf(key, at);
+            EXPECT_GT(next, at) << key.constData();
+            at = next;
+        }
+        EXPECT_TRUE(ini.contains(row.key)) << row.key;
+    }
+}
+
+TEST_F(CommandsTest, ChoosingTheSelectedCameraAgainDoesNothing) {
+    GstElement* pipeline = CaptureGraph::Instance().pipeline.get();
+    Q_EMIT dlg->m_deviceCombo->activated(0);
+    EXPECT_EQ(CaptureGraph::Instance().pipeline.get(), pipeline);
+}
+
+TEST_F(CommandsTest, CameraEvents) {
+    // A graph notification never takes a picture.
+    QCoreApplication::sendEvent(dlg.get(), new CameraEvent(0, 0));
+    Settle();
+    EXPECT_EQ(Pictures(), 0);
+
+    // A queued bus message is drained.
+    CaptureGraph& graph = CaptureGraph::Instance();
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "gone");
+    gst_element_post_message(graph.source.get(),
+                             gst_message_new_warning(GST_OBJECT(graph.source.get()), error, ""));
+    g_error_free(error);
+    Settle();
+    EXPECT_EQ(DrainGraphEvents(), 0);
+    EXPECT_EQ(Pictures(), 0);
+}
+
+TEST_F(CommandsTest, StillFrameEventTakesThePicture) {
+    dlg.reset();
+    const QString file = env.root() + QStringLiteral("/still.json");
+    ASSERT_TRUE(TempEnvironment::writeFile(file, R"([{"name": "Orvane Q7", "stillPin": true,
+                   "formats": [{"format": "YUY2", "width": 320, "height": 240}]}])"));
+    env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
+    ASSERT_TRUE(StartAndShow());
+    Settle(300);
+    dlg->OnCapture(); // only triggers the camera
+    EXPECT_EQ(Pictures(), 0);
+    // The still frame's camera event runs the capture a second time.
+    EXPECT_TRUE(QTest::qWaitFor([this] { return Pictures() == 1; }, 10000));
+    EXPECT_TRUE(QFileInfo::exists(ReplaceLastThree(
+        dlg->m_saveFolder + QLatin1Char('/') + ReloadImageList(dlg->m_saveFolder).first(), "ini")));
+}
+
+// Presses a button of the child window once it is up.
+void PressInChild(const char* name) {
+    QTimer::singleShot(50, [name] {
+        if (QWidget* child = QApplication::activeModalWidget()) {
+            if (auto* button = child->findChild<QPushButton*>(QLatin1String(name))) {
+                button->click();
+            }
+        }
+    });
+}
+
+TEST_F(CommandsTest, ChildWindowReturnsToLiveView) {
+    AddPicture(QStringLiteral("20261209000000.jpg"));
+    PressInChild("return");
+    dlg->OnCompView();
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->m_mainActive, 1);
+    EXPECT_TRUE(dlg->m_timer1.isActive());
+    EXPECT_EQ(dlg->m_imageNames.size(), 1);
+    EXPECT_EQ(dlg->m_viewState, 1);
+    EXPECT_EQ(dlg->m_compDlg.m_owner, dlg.get());
+
+    SetNotifyWindow(nullptr);
+    PressInChild("ok");
+    dlg->OnMovieDlg();
+    EXPECT_EQ(CaptureGraph::Instance().eventWindow.load(), dlg.get());
+    EXPECT_EQ(CaptureGraph::Instance().renderer->parentWidget(), dlg->m_videoWindow);
+}
+
+TEST_F(CommandsTest, ChildWindowExitEndsTheProgram) {
+    PressInChild("exit");
+    dlg->OnMovieDlg();
+    Settle();
+    EXPECT_FALSE(dlg->isVisible());
+}
+
+class CommentsTest : public CommandsTest {
+protected:
+    QString CommentFile() const {
+        return dlg->m_saveFolder + QStringLiteral("/20261209000000.txt");
+    }
+};
+
+TEST_F(CommentsTest, EnteredCommentIsStoredWithOneNulAndShown) {
+    AddPicture(QStringLiteral("20261209000000.jpg"));
+    SelectFirstPicture();
+    ASSERT_EQ(dlg->m_commentPath, CommentFile());
+    prompts.comments = {QStringLiteral("abc")};
+    QTest::mouseClick(dlg.get(), Qt::RightButton, {}, QPoint(400, 200));
+    EXPECT_EQ(TempEnvironment::readFile(CommentFile()), QByteArray("abc\0", 4));
+    EXPECT_EQ(prompts.commentPrompts, QStringList{QStringLiteral("Input Comment on this image.")});
+    EXPECT_EQ(dlg->m_showComment, 1);
+    EXPECT_TRUE(Button(IDC_SHOW_COMMENT)->isChecked());
+    EXPECT_TRUE(TempEnvironment::readFile(env.iniFile()).contains("SHOW_COMMENT=TRUE"));
+    // The box is drawn at (280, 430)-(740, 460) with its black outline.
+    const QImage shown = dlg->grab().toImage();
+    EXPECT_EQ(QColor(shown.pixel(280, 445)), QColor(Qt::black));
+    EXPECT_EQ(QColor(shown.pixel(500, 455)), QColor(Qt::white));
+
+    // The dialog opens pre-filled; an empty answer deletes the file; Cancel changes nothing.
+    prompts.comments = {QString()};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(prompts.commentTexts.last(), QStringLiteral("abc"));
+    EXPECT_FALSE(QFileInfo::exists(CommentFile()));
+    ASSERT_TRUE(TempEnvironment::writeFile(CommentFile(), QByteArray("old\0", 4)));
+    prompts.comments = {std::nullopt};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(TempEnvironment::readFile(CommentFile()), QByteArray("old\0", 4));
+}
+
+TEST_F(CommentsTest, RightClicksOutsideThePictureOrWithoutSelection) {
+    dlg->OnImageAreaRightClick(400, 550); // the strip
+    EXPECT_TRUE(prompts.commentPrompts.isEmpty());
+    // Nothing selected: no path, so a text cannot be saved, an empty one still turns the
+    // comment display on.
+    prompts.comments = {QStringLiteral("text")};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("ERROR: Comment File don't saved..")});
+    EXPECT_EQ(dlg->m_showComment, 0);
+    prompts.comments = {QString()};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(dlg->m_showComment, 1);
+}
+
+TEST_F(CommentsTest, UnwritableCommentKeepsTheOldOne) {
+    AddPicture(QStringLiteral("20261209000000.jpg"));
+    SelectFirstPicture();
+    // A directory in the comment file's place cannot be replaced, even by root.
+    ASSERT_TRUE(QDir().mkpath(CommentFile() + QStringLiteral("/inside")));
+    prompts.comments = {QStringLiteral("new")};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("ERROR: Comment File don't saved..")});
+    EXPECT_TRUE(QFileInfo(CommentFile() + QStringLiteral("/inside")).isDir());
+    EXPECT_EQ(dlg->m_showComment, 0);
+}
+
+} // namespace
