@@ -46,6 +46,35 @@ pictures=$(ls "$images"/*.jpg 2>/dev/null | wc -l)
 [ "$pictures" = 1 ] || fail "expected one picture, found $pictures"
 ls "$images"/*.ini >/dev/null 2>&1 || fail "no camera-settings file beside the picture"
 
+# A click on the live video fills the screen; a second click brings it back.
+screen_windows() {
+    for w in $(xdotool search --onlyvisible --classname '^VELDOR$' 2>/dev/null); do
+        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q 'Geometry: 1280x1024' && echo "$w"
+    done
+}
+xdotool mousemove --window "$win" 500 250 click 1
+for _ in $(seq 30); do [ -n "$(screen_windows)" ] && break; sleep 0.1; done
+full=$(screen_windows | head -n1)
+[ -n "$full" ] || { for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do echo "$w [$(xdotool getwindowname $w)] $(xdotool getwindowgeometry $w | grep Geom)"; done; fail "the live video did not fill the screen"; }
+xdotool mousemove --window "$full" 300 300 click 1
+for _ in $(seq 30); do [ -z "$(screen_windows)" ] && break; sleep 0.1; done
+[ -z "$(screen_windows)" ] || fail "a second click did not end full screen"
+
+# A right click on the shown picture takes a comment: its file holds the text and one NUL.
+sleep 0.6
+xdotool mousemove --window "$win" 250 540 click 1
+sleep 0.5
+xdotool mousemove --window "$win" 500 250 click 3
+sleep 0.8
+xdotool type --delay 50 abc
+xdotool key Return
+comment=$(ls "$images"/*.txt 2>/dev/null | head -n1)
+for _ in $(seq 30); do [ -n "$comment" ] && break; sleep 0.1; comment=$(ls "$images"/*.txt 2>/dev/null | head -n1); done
+[ -n "$comment" ] || fail "no comment file"
+[ "$(od -An -tx1 "$comment" | tr -d ' \n')" = "61626300" ] || fail "comment file holds $(od -An -tx1 "$comment")"
+xdotool mousemove --window "$win" 500 250 click 1
+sleep 0.3
+
 # A second start is refused with its message, without a second main window.
 "$veldor" >"$work/second.log" 2>&1 &
 second=$!
