@@ -14,19 +14,6 @@
 
 namespace {
 
-class NoPrompts : public Prompts {
-public:
-    void MessageBox(const QString&) override {}
-    bool Question(const QString&) override { return false; }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> InputComment(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void PropertyPages(CameraControls&, QWidget*) override {}
-};
-
 // A bottom-up BGR frame of a gradient with noise, so the encoder has real work.
 std::vector<unsigned char> MakeFrame(int width, int height) {
     const int stride = FrameStride(width, 24);
@@ -51,7 +38,7 @@ void BM_SaveFrame(benchmark::State& state) {
     const FrameFormat format{width, height, 24, FrameStride(width, 24) * height};
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("picture.jpg"));
-    NoPrompts prompts;
+    SilentPrompts prompts;
     for (auto _ : state) {
         const std::optional<Picture43> picture = ResampleTo43(frame.data(), frame.size(), format);
         if (!picture || WriteJpegFile(path, picture->width, picture->height, picture->pixels.data(),

@@ -18,19 +18,6 @@
 
 namespace {
 
-class NoPrompts : public Prompts {
-public:
-    void MessageBox(const QString&) override {}
-    bool Question(const QString&) override { return false; }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> InputComment(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void PropertyPages(CameraControls&, QWidget*) override {}
-};
-
 // Five pictures of a microscope-like pattern (smooth shapes, some noise).
 QString MakeFolder(const QTemporaryDir& dir, int width, int height) {
     const QString folder = dir.path() + QStringLiteral("/%1x%2").arg(width).arg(height);
@@ -79,7 +66,7 @@ void BM_Repaint(benchmark::State& state) {
     QTemporaryDir dir;
     const QString folder =
         MakeFolder(dir, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    NoPrompts prompts;
+    SilentPrompts prompts;
     SystemClock clock;
     CKestrelDlg dlg(prompts, clock);
     dlg.m_saveFolder = folder;

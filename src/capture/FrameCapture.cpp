@@ -12,19 +12,6 @@
 
 namespace {
 
-class SilentPrompts : public Prompts {
-public:
-    void MessageBox(const QString& text) override { qCDebug(veldorTrace) << text; }
-    bool Question(const QString&) override { return false; }
-    std::optional<QString> ChooseFolder(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    std::optional<QString> InputComment(const QString&, const QString&) override {
-        return std::nullopt;
-    }
-    void PropertyPages(CameraControls&, QWidget*) override {}
-};
-
 Prompts& GraphPrompts() {
     static SilentPrompts silent;
     Prompts* prompts = CaptureGraph::Instance().prompts;

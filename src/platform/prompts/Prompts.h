@@ -35,3 +35,18 @@ public:
     std::optional<QString> ChooseFolder(const QString& title, const QString& start) override;
     void PropertyPages(CameraControls& controls, QWidget* owner) override;
 };
+
+// Prompts for code that runs without a window to answer from: messages go to the trace,
+// questions are answered Cancel and choosers give nothing.
+class SilentPrompts : public Prompts {
+public:
+    void MessageBox(const QString& text) override;
+    bool Question(const QString&) override { return false; }
+    std::optional<QString> ChooseFolder(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<QString> InputComment(const QString&, const QString&) override {
+        return std::nullopt;
+    }
+    void PropertyPages(CameraControls&, QWidget*) override {}
+};
