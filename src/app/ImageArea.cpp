@@ -16,7 +16,9 @@
 namespace {
 
 const QRect kPictureArea(190, 10, 640, 480);
-const QRect kCommentBox(QPoint(280, 430), QPoint(739, 459));
+// A 1-pixel outline of a QRect covers one column and row past its right and bottom edges,
+// so the box's outline rectangle ends one pixel short of the box itself.
+const QRect kCommentBox(QPoint(280, 430), QPoint(738, 458));
 const QRect kCommentText(QPoint(280, 435), QPoint(739, 459));
 
 bool InPictureArea(int x, int y) {

@@ -57,9 +57,14 @@ bool TriggerStill(GstElement* source) {
 
 std::optional<VideoCapability> CurrentDeviceFormat(const VideoDeviceInfo& device) {
     if (device.simulated) {
+        // A remembered format counts only while the camera still offers it.
         const auto it = SimulatedFormats().constFind(device.name);
         if (it != SimulatedFormats().constEnd()) {
-            return *it;
+            for (const VideoCapability& cap : device.capabilities) {
+                if (cap.SameFormat(*it)) {
+                    return cap;
+                }
+            }
         }
         return FirstDisplayable(device.capabilities);
     }
