@@ -1,275 +1,325 @@
+#include "app/CKestrelDlg.h"
 #include "app/ControlIds.h"
 #include "capture/CaptureGraph.h"
-#include "capture/VideoOutput.h"
 #include "platform/instance/InstanceLock.h"
+#include "platform/language/Language.h"
 #include "platform/paths/Paths.h"
 #include "support/MainWindowFixture.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
-#include <QDir>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
-#include <QRegularExpression>
+#include <QRadioButton>
 #include <QTest>
+#include <QTimer>
+#include <gtest/gtest.h>
 
 namespace {
 
+const QString kTitle = QStringLiteral("VELDOR - v1.0b7");
+
+// The main window's controls as the program's layout defines them.
+struct ControlRow {
+    int id;
+    const char* english;  // template caption; nullptr for the combo box and the static text
+    const char* japanese; // nullptr: keeps the English caption in Japanese
+    bool shown;
+    bool enabled; // once shown: the repaint disables the picture commands without a selection
+    QRect rect;   // empty: not checked (template position, or a size of its own)
+};
+
+const ControlRow kControls[] = {
+    {1000, "Capture", "静止画撮影", true, true, {40, 30, 130, 30}},
+    {1001, "default", nullptr, false, true, {}},
+    {1002, "EXIT", "終了", true, true, {880, 540, 120, 30}},
+    {1003, "SaveFolder", "保存フォルダー", true, true, {20, 500, 120, 30}},
+    {1004, "DeleteImage", "イメージ削除", true, false, {20, 540, 120, 30}},
+    {1005, "<", nullptr, true, false, {150, 498, 30, 90}},
+    {1006, ">", nullptr, true, false, {840, 498, 30, 90}},
+    {1007, "CompView", "２画面比較", true, true, {880, 500, 120, 30}},
+    {1008, "VideoProperty", "画質調整", true, true, {850, 160, 130, 30}},
+    {1009, "VideoFormat", "フォーマット", true, true, {850, 200, 130, 30}},
+    {1010, "Live", nullptr, false, true, {40, 50, 130, 30}},
+    {1011, "TitleBar", "タイトルバー", true, true, {850, 50, 130, 30}},
+    {1012, "OriginalSize", nullptr, false, true, {40, 90, 130, 20}},
+    {1013, "FitWindow", "メイン表示", true, true, {40, 110, 130, 20}},
+    {1014, "FullScreen", "フルスクリーン", true, true, {40, 130, 130, 20}},
+    {1015, nullptr, nullptr, true, true, {}},
+    {1016, "MovieDlg", "動画モードへ", true, true, {40, 200, 130, 30}},
+    {1017, nullptr, nullptr, true, true, {40, 90, 130, 20}},
+    {1018, "don't ask", nullptr, true, false, {50, 570, 100, 20}},
+    {1019, "keep aspect", nullptr, true, true, {70, 150, 100, 20}},
+    {1020, "CopyProperty", "画質設定", true, false, {850, 400, 130, 30}},
+    {1022, "comment", nullptr, true, true, {910, 470, 100, 20}},
+};
+
+QString CaptionOf(QWidget* widget) {
+    if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
+        return button->text();
+    }
+    if (auto* label = qobject_cast<QLabel*>(widget)) {
+        return label->text();
+    }
+    return QString();
+}
+
+// Counts the Show events a widget receives.
+class ShowCounter : public QObject {
+public:
+    explicit ShowCounter(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Show) {
+            ++shows;
+        }
+        return false;
+    }
+    int shows = 0;
+};
+
+// Prompts that also note whether the live graph ran when each message came.
+class GraphWatchingPrompts : public ScriptedPrompts {
+public:
+    void MessageBox(const QString& text) override {
+        graphRan.append(CaptureGraph::Instance().pipeline != nullptr);
+        ScriptedPrompts::MessageBox(text);
+    }
+    QList<bool> graphRan;
+};
+
 class StartupTest : public MainWindowFixture {
 protected:
-    void WriteIni(const QByteArray& text) {
-        ASSERT_TRUE(TempEnvironment::writeFile(env.iniFile(), text));
-    }
-    QString Caption(int id) {
-        QWidget* w = window().GetDlgItem(id);
-        if (auto* button = qobject_cast<QAbstractButton*>(w)) {
-            return button->text();
-        }
-        return static_cast<QLabel*>(w)->text();
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
     }
 };
 
-TEST_F(StartupTest, NoSettingsFileGivesTheDefaults) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    ASSERT_TRUE(Start());
-    CKestrelDlg& dlg = window();
-    const QString desktop = DesktopFolder();
-    EXPECT_EQ(dlg.m_saveFolder, desktop + QStringLiteral("/VELDOR/images"));
-    EXPECT_EQ(dlg.m_compFolder, desktop + QStringLiteral("/VELDOR/images"));
-    EXPECT_EQ(dlg.m_movieFolder, desktop + QStringLiteral("/VELDOR/movies"));
-    EXPECT_EQ(dlg.m_titleBar, 0);
-    EXPECT_EQ(dlg.m_dontAsk, 0);
-    EXPECT_EQ(dlg.m_keepAspect, 0);
-    EXPECT_EQ(dlg.m_showComment, 0);
-    EXPECT_EQ(dlg.size(), QSize(1024, 620));
-    EXPECT_TRUE(dlg.windowFlags() & Qt::FramelessWindowHint);
-    EXPECT_TRUE(static_cast<QAbstractButton*>(dlg.GetDlgItem(IDC_FIT_WINDOW))->isChecked());
-    EXPECT_EQ(dlg.m_iniPath, QStringLiteral("./VELDOR.ini"));
-    const QByteArray ini = TempEnvironment::readFile(env.iniFile());
-    EXPECT_TRUE(ini.startsWith("[LoadIniFile]\ndate=20261209101112\n")) << ini.constData();
-    EXPECT_FALSE(ini.contains("[CAPTURE]"));
-    EXPECT_TRUE(started.splashShown);
-    EXPECT_EQ(dlg.m_mainActive, 1);
-    EXPECT_TRUE(dlg.m_timer1.isActive());
-}
-
-TEST_F(StartupTest, TitleBarFromTheSettingsFile) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    WriteIni("[CAPTURE]\nTITLE_BAR=TRUE\n");
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(window().size(), QSize(1024, 670));
-    EXPECT_FALSE(window().windowFlags() & Qt::FramelessWindowHint);
-}
-
-TEST_F(StartupTest, NoCameraIsRefusedAfterTheSplash) {
-    ASSERT_TRUE(env.useCameras({}));
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral(" Video Device not found !")});
-    EXPECT_TRUE(started.splashShown);
-    EXPECT_FALSE(window().isVisible());
-    EXPECT_FALSE(window().m_timer1.isActive());
-}
-
-TEST_F(StartupTest, SecondInstanceIsRefusedWithoutSplash) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    InstanceLock first;
-    ASSERT_FALSE(first.OtherInstanceRuns(QStringLiteral("veldor - V1.0B7")));
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(prompts.messages,
-              QStringList{QStringLiteral("The program has already been running!")});
-    EXPECT_FALSE(started.splashShown);
-    // The preview was started before the refusal.
-    EXPECT_EQ(window().m_viewState, 1);
-    EXPECT_FALSE(window().m_timer1.isActive());
-}
-
-TEST_F(StartupTest, NoCameraAndSecondInstanceShowOnlyTheCameraMessage) {
-    ASSERT_TRUE(env.useCameras({}));
-    InstanceLock first;
-    ASSERT_FALSE(first.OtherInstanceRuns(QStringLiteral("VELDOR - v1.0b7")));
-    EXPECT_FALSE(Start());
-    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral(" Video Device not found !")});
-}
-
-TEST_F(StartupTest, ControlsAreInPlaceWithEnglishCaptions) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    ASSERT_TRUE(StartAndShow());
-    CKestrelDlg& dlg = window();
-    const struct {
-        int id;
-        const char* caption;
-        QRect rect;
-        bool visible;
-    } table[] = {
-        {IDC_CAPTURE, "Capture", {40, 30, 130, 30}, true},
-        {IDC_EXIT, "EXIT", {880, 540, 120, 30}, true},
-        {IDC_SAVE_FOLDER, "SaveFolder", {20, 500, 120, 30}, true},
-        {IDC_DELETE_IMAGE, "DeleteImage", {20, 540, 120, 30}, true},
-        {IDC_PREV_IMAGE, "<", {150, 498, 30, 90}, true},
-        {IDC_NEXT_IMAGE, ">", {840, 498, 30, 90}, true},
-        {IDC_COMP_VIEW, "CompView", {880, 500, 120, 30}, true},
-        {IDC_VIDEO_PROPERTY, "VideoProperty", {850, 160, 130, 30}, true},
-        {IDC_VIDEO_FORMAT, "VideoFormat", {850, 200, 130, 30}, true},
-        {IDC_LIVE, "Live", {40, 50, 130, 30}, false},
-        {IDC_TITLE_BAR, "TitleBar", {850, 50, 130, 30}, true},
-        {IDC_ORIGINAL_SIZE, "OriginalSize", {40, 90, 130, 20}, false},
-        {IDC_FIT_WINDOW, "FitWindow", {40, 110, 130, 20}, true},
-        {IDC_FULL_SCREEN, "FullScreen", {40, 130, 130, 20}, true},
-        {IDC_MOVIE_DLG, "MovieDlg", {40, 200, 130, 30}, true},
-        {IDC_DONT_ASK, "don't ask", {50, 570, 100, 20}, true},
-        {IDC_KEEP_ASPECT, "keep aspect", {70, 150, 100, 20}, true},
-        {IDC_COPY_PROPERTY, "CopyProperty", {850, 400, 130, 30}, true},
-        {IDC_SHOW_COMMENT, "comment", {910, 470, 100, 20}, true},
-    };
-    for (const auto& row : table) {
-        EXPECT_EQ(Caption(row.id), QString::fromUtf8(row.caption)) << row.id;
-        EXPECT_EQ(dlg.GetDlgItem(row.id)->geometry(), row.rect) << row.id;
-        EXPECT_EQ(dlg.GetDlgItem(row.id)->isVisible(), row.visible) << row.id;
-    }
-    EXPECT_FALSE(dlg.GetDlgItem(IDC_DEFAULT)->isVisible());
-    EXPECT_FALSE(dlg.GetDlgItem(IDC_COPY_PROPERTY)->isEnabled());
-    EXPECT_EQ(dlg.GetDlgItem(IDC_CAMERA_SELECT)->pos(), QPoint(850, 120));
-    EXPECT_EQ(dlg.GetDlgItem(IDC_RESOLUTION)->geometry(), QRect(40, 90, 130, 20));
-    EXPECT_EQ(dlg.m_videoWindow->geometry(), QRect(190, 10, 642, 482));
-    EXPECT_EQ(dlg.m_videoWindow->frameWidth(), 1);
-    EXPECT_EQ(dlg.font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(dlg.font().pointSize(), 9);
-}
-
-TEST_F(StartupTest, JapaneseCaptions) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
+TEST_F(StartupTest, FirstInstanceShowsTheSplashThenRunsTheWindow) {
     dlg = std::make_unique<CKestrelDlg>(prompts, clock);
-    dlg->m_languageOverride = 1;
+    ShowCounter shows(dlg.get());
     started = StartMainWindow(*dlg);
-    ASSERT_TRUE(started.result);
+    ASSERT_TRUE(started.result) << prompts.messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_TRUE(started.splashShown);
+    EXPECT_FALSE(started.shownBeforeSplash);
+    EXPECT_EQ(shows.shows, 0) << "DoModal shows the window, not the start-up";
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    CKestrelDlg& w = window();
+    EXPECT_EQ(w.windowTitle(), kTitle);
+    EXPECT_EQ(w.m_iniPath, QStringLiteral("./VELDOR.ini"));
+    EXPECT_EQ(w.m_language, SystemLanguage());
+    EXPECT_EQ(w.m_font.family(), QStringLiteral("Arial"));
+    EXPECT_EQ(w.m_font.pointSize(), 9);
+    EXPECT_EQ(w.font().family(), QStringLiteral("Arial"));
+    EXPECT_EQ(w.m_topIndex, 0);
+    EXPECT_EQ(w.m_selSlot, -1);
+    EXPECT_EQ(w.m_buttonPressed, 0);
+    EXPECT_EQ(w.m_mainActive, 1);
+    EXPECT_TRUE(w.m_timer1.isActive());
+    EXPECT_EQ(w.m_timer1.interval(), 300);
+    // The temporary folder already ends with a separator; the join keeps both.
+    EXPECT_EQ(w.m_workFilePath, TempPath() + QStringLiteral("/zz_Workfile.jpg"));
+    EXPECT_TRUE(w.m_workFilePath.startsWith(env.temp() + QStringLiteral("//")));
+}
+
+TEST_F(StartupTest, NoCameraRefusesAfterTheSplashWithoutShowingTheWindow) {
+    ASSERT_TRUE(env.useCameras({}));
+    dlg = std::make_unique<CKestrelDlg>(prompts, clock);
+    ShowCounter shows(dlg.get());
+    EXPECT_FALSE(StartMainWindow(*dlg).result);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral(" Video Device not found !")});
+    QTest::qWait(50); // let the posted quit run
+    EXPECT_EQ(shows.shows, 0);
+    EXPECT_FALSE(dlg->isVisible());
+    EXPECT_EQ(dlg->m_viewState, 0);
+    EXPECT_EQ(dlg->m_mainActive, 0);
+    EXPECT_FALSE(dlg->m_timer1.isActive());
+    EXPECT_EQ(CaptureGraph::Instance().pipeline, nullptr);
+}
+
+TEST_F(StartupTest, NoCameraMessageComesAfterTheSplash) {
+    ASSERT_TRUE(env.useCameras({}));
+    ASSERT_FALSE(Start());
+    EXPECT_TRUE(started.splashShown);
+    EXPECT_EQ(started.messagesBeforeSplash, 0);
+}
+
+TEST_F(StartupTest, SecondInstanceStartsThePreviewThenRefusesWithoutSplash) {
+    // Titles compare without letter case; the title of another program file name is another.
     const struct {
-        int id;
-        const char* caption;
-    } table[] = {{IDC_CAPTURE, "静止画撮影"},
-                 {IDC_EXIT, "終了"},
-                 {IDC_SAVE_FOLDER, "保存フォルダー"},
-                 {IDC_DELETE_IMAGE, "イメージ削除"},
-                 {IDC_COMP_VIEW, "２画面比較"},
-                 {IDC_VIDEO_PROPERTY, "画質調整"},
-                 {IDC_VIDEO_FORMAT, "フォーマット"},
-                 {IDC_FIT_WINDOW, "メイン表示"},
-                 {IDC_FULL_SCREEN, "フルスクリーン"},
-                 {IDC_TITLE_BAR, "タイトルバー"},
-                 {IDC_MOVIE_DLG, "動画モードへ"},
-                 {IDC_COPY_PROPERTY, "画質設定"},
-                 {IDC_DONT_ASK, "don't ask"},
-                 {IDC_KEEP_ASPECT, "keep aspect"},
-                 {IDC_SHOW_COMMENT, "comment"},
-                 {IDC_PREV_IMAGE, "<"},
-                 {IDC_NEXT_IMAGE, ">"}};
-    for (const auto& row : table) {
-        EXPECT_EQ(Caption(row.id), QString::fromUtf8(row.caption)) << row.id;
+        QString heldTitle;
+        bool refused;
+    } cases[] = {
+        {kTitle, true},
+        {QStringLiteral("veldor - V1.0B7"), true},
+        {QStringLiteral("VELDOR2 - v1.0b7"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.heldTitle.toStdString());
+        InstanceLock first;
+        ASSERT_FALSE(first.OtherInstanceRuns(c.heldTitle));
+        GraphWatchingPrompts watching;
+        auto second = std::make_unique<CKestrelDlg>(watching, clock);
+        ShowCounter shows(second.get());
+        const MainWindowStart start = StartMainWindow(*second);
+        if (!c.refused) {
+            EXPECT_TRUE(start.result);
+            EXPECT_TRUE(start.splashShown);
+            EXPECT_TRUE(watching.messages.isEmpty());
+            continue;
+        }
+        EXPECT_FALSE(start.result);
+        EXPECT_FALSE(start.splashShown);
+        EXPECT_EQ(watching.messages,
+                  QStringList{QStringLiteral("The program has already been running!")});
+        EXPECT_EQ(watching.graphRan, QList<bool>{true}) << "the preview starts before the message";
+        EXPECT_EQ(second->m_viewState, 1);
+        EXPECT_EQ(second->m_cameraName, QStringLiteral("Orvane Q7"));
+        EXPECT_FALSE(second->m_timer1.isActive());
+        EXPECT_EQ(second->m_mainActive, 0);
+        QTest::qWait(50);
+        EXPECT_EQ(shows.shows, 0);
+        second.reset();
+        EXPECT_EQ(CaptureGraph::Instance().pipeline, nullptr) << "the refusal runs the shut-down";
     }
 }
 
-// Three cameras, the stored name and the choice it gives.
-struct Choice {
-    const char* stored;
-    int index;
-};
+TEST_F(StartupTest, NoCameraAndSecondInstanceGivesOnlyTheDeviceMessage) {
+    ASSERT_TRUE(env.useCameras({}));
+    InstanceLock first;
+    ASSERT_FALSE(first.OtherInstanceRuns(kTitle));
+    EXPECT_FALSE(Start());
+    EXPECT_FALSE(started.splashShown);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral(" Video Device not found !")});
+}
 
-class CameraChoiceTest : public StartupTest, public ::testing::WithParamInterface<Choice> {};
+TEST_F(StartupTest, AnotherProgramNameHasItsOwnTitleAndSettingsFile) {
+    InstanceLock first;
+    ASSERT_FALSE(first.OtherInstanceRuns(kTitle));
+    QApplication::setApplicationName(QStringLiteral("VELDOR2"));
+    const bool ran = Start();
+    QApplication::setApplicationName(QStringLiteral("VELDOR"));
+    EXPECT_TRUE(ran) << prompts.messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(window().windowTitle(), QStringLiteral("VELDOR2 - v1.0b7"));
+    EXPECT_EQ(window().m_iniPath, QStringLiteral("./VELDOR2.ini"));
+    EXPECT_EQ(window().m_saveFolder, env.desktop() + QStringLiteral("/VELDOR2/images"));
+    EXPECT_TRUE(QFile::exists(env.work() + QStringLiteral("/VELDOR2.ini")));
+    EXPECT_FALSE(QFile::exists(env.iniFile()));
+}
 
-TEST_P(CameraChoiceTest, ChoosesTheStoredThenTheOrvaneThenTheFirstCamera) {
-    ASSERT_TRUE(env.useCameras(
-        {QStringLiteral("USB Camera"), QStringLiteral("Orvane Q7"), QStringLiteral("Orvane Q7")}));
-    if (*GetParam().stored) {
-        WriteIni(QByteArray("[VideoDevice]\nName=") + GetParam().stored + "\n");
+TEST_F(StartupTest, ControlsSitWhereTheLayoutPutsThem) {
+    ASSERT_TRUE(StartAndShow());
+    CKestrelDlg& w = window();
+    for (const ControlRow& row : kControls) {
+        SCOPED_TRACE(row.id);
+        QWidget* control = w.GetDlgItem(row.id);
+        ASSERT_NE(control, nullptr);
+        EXPECT_EQ(control->parentWidget(), &w);
+        if (!row.rect.isEmpty()) {
+            EXPECT_EQ(control->geometry(), row.rect);
+        }
+        if (row.english) {
+            EXPECT_EQ(CaptionOf(control), QString::fromUtf8(row.english));
+        }
+        EXPECT_EQ(control->isVisible(), row.shown);
+        EXPECT_EQ(control->isEnabled(), row.enabled);
     }
-    ASSERT_TRUE(Start());
-    CKestrelDlg& dlg = window();
-    EXPECT_EQ(dlg.m_deviceIndex, GetParam().index);
-    EXPECT_EQ(dlg.m_graphDeviceIndex, GetParam().index);
-    EXPECT_EQ(dlg.m_deviceCombo->currentIndex(), GetParam().index);
-    EXPECT_EQ(dlg.m_deviceCombo->count(), 3);
-    EXPECT_EQ(dlg.m_viewState, 1);
-    EXPECT_EQ(dlg.m_cameraName,
-              GetParam().index == 0 ? QStringLiteral("USB Camera") : QStringLiteral("Orvane Q7"));
+    EXPECT_EQ(w.GetDlgItem(IDC_CAMERA_SELECT)->pos(), QPoint(850, 120));
+    EXPECT_EQ(w.GetDlgItem(IDC_CAMERA_SELECT), w.m_deviceCombo);
+    EXPECT_EQ(CaptionOf(w.GetDlgItem(IDC_RESOLUTION)), w.m_resolutionText);
+    EXPECT_FALSE(w.m_resolutionText.isEmpty());
+    // FitWindow is the selected view mode.
+    EXPECT_EQ(w.m_viewMode, 1);
+    EXPECT_TRUE(static_cast<QRadioButton*>(w.GetDlgItem(IDC_FIT_WINDOW))->isChecked());
+    EXPECT_FALSE(static_cast<QRadioButton*>(w.GetDlgItem(IDC_FULL_SCREEN))->isChecked());
 }
 
-INSTANTIATE_TEST_SUITE_P(Stored, CameraChoiceTest,
-                         ::testing::Values(Choice{"", 1}, Choice{"Orvane Q7", 2},
-                                           Choice{"USB Camera", 0}, Choice{"Other", 1}),
-                         [](const auto& info) { return std::to_string(info.index); });
-
-TEST_F(StartupTest, LowerCaseOrvaneDoesNotCount) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("USB Camera"), QStringLiteral("orvane q7")}));
-    WriteIni("[VideoDevice]\nName=Other\n");
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(window().m_deviceIndex, 0);
-}
-
-TEST_F(StartupTest, OneOrvaneCameraSetsTheSelectionMembers) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    ASSERT_TRUE(Start());
-    CKestrelDlg& dlg = window();
-    EXPECT_EQ(dlg.m_cameraName, QStringLiteral("Orvane Q7"));
-    EXPECT_EQ(dlg.m_lastQ7Name, QStringLiteral("Orvane Q7"));
-    EXPECT_EQ(dlg.m_deviceIndex, 0);
-    EXPECT_EQ(dlg.m_graphDeviceIndex, 0);
-    EXPECT_EQ(dlg.m_resolutionText, QStringLiteral("320 x 240"));
-    EXPECT_EQ(static_cast<QLabel*>(dlg.GetDlgItem(IDC_RESOLUTION))->text(),
-              QStringLiteral("320 x 240"));
-    EXPECT_EQ(dlg.m_formatWidth, 320);
-    EXPECT_EQ(dlg.m_formatHeight, 240);
-    EXPECT_TRUE(QFileInfo(env.iniFile()).isFile());
-}
-
-TEST_F(StartupTest, StoredSizesAndTheResolutionText) {
-    const struct {
-        const char* section;
-        const char* text;
-    } table[] = {{"Width=800\nHeight=600\n", "800 x 600"},
-                 {"Width=640\nHeight=0\n", "---"},
-                 {"Width=4000\nHeight=3000\n", "---"}};
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    for (const auto& row : table) {
-        WriteIni(QByteArray("[Orvane Q7]\n") + row.section);
-        ASSERT_TRUE(Start()) << row.text;
-        EXPECT_EQ(window().m_resolutionText, QString::fromLatin1(row.text));
-        // The camera keeps a format it has, so the live video runs.
-        VideoOutput* output = CaptureGraph::Instance().renderer;
-        ASSERT_TRUE(output);
-        EXPECT_TRUE(QTest::qWaitFor([output] { return output->FramesShown() > 0; }, 10000));
+TEST_F(StartupTest, JapaneseSetsTheTwelveCaptionsAndKeepsTheOthersEnglish) {
+    for (const int language : {kJapanese, kEnglish}) {
+        SCOPED_TRACE(language);
+        dlg = std::make_unique<CKestrelDlg>(prompts, clock);
+        dlg->m_languageOverride = language;
+        ASSERT_TRUE(StartMainWindow(*dlg).result);
+        EXPECT_EQ(dlg->m_language, language);
+        int japanese = 0;
+        for (const ControlRow& row : kControls) {
+            if (!row.english) {
+                continue;
+            }
+            SCOPED_TRACE(row.id);
+            const bool translated = language == kJapanese && row.japanese;
+            japanese += translated;
+            EXPECT_EQ(CaptionOf(dlg->GetDlgItem(row.id)),
+                      QString::fromUtf8(translated ? row.japanese : row.english));
+        }
+        EXPECT_EQ(japanese, language == kJapanese ? 12 : 0);
         dlg.reset();
     }
 }
 
-TEST_F(StartupTest, ChoosingAnotherCameraSwitchesTheGraphAndStoresTheOld) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7"), QStringLiteral("USB Camera")}));
-    ASSERT_TRUE(Start());
-    CKestrelDlg& dlg = window();
-    dlg.m_deviceCombo->setCurrentIndex(1);
-    Q_EMIT dlg.m_deviceCombo->activated(1);
-    EXPECT_EQ(dlg.m_deviceIndex, 1);
-    EXPECT_EQ(CaptureGraph::Instance().device.name, QByteArray("USB Camera"));
-    EXPECT_EQ(dlg.m_cameraName, QStringLiteral("USB Camera"));
-    const QByteArray ini = TempEnvironment::readFile(env.iniFile());
-    EXPECT_TRUE(ini.contains("[Orvane Q7]\nWidth=320\nHeight=240")) << ini.constData();
-    EXPECT_TRUE(ini.contains("Name=USB Camera"));
+TEST_F(StartupTest, WindowSizeAndCaptionFollowTheTitleBarSetting) {
+    const struct {
+        const char* ini; // nullptr: no settings file
+        int height;
+        bool caption;
+    } cases[] = {
+        {nullptr, 620, false},
+        {"[CAPTURE]\nTITLE_BAR=FALSE\n", 620, false},
+        {"[CAPTURE]\nTITLE_BAR=TRUE\n", 670, true},
+        {"[CAPTURE]\nTITLE_BAR=false\n", 670, true},
+        {"[CAPTURE]\nTITLE_BAR=\n", 670, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.ini ? c.ini : "no file");
+        QFile::remove(env.iniFile());
+        if (c.ini) {
+            ASSERT_TRUE(TempEnvironment::writeFile(env.iniFile(), c.ini));
+        }
+        ASSERT_TRUE(StartAndShow());
+        EXPECT_EQ(dlg->size(), QSize(1024, c.height));
+        EXPECT_EQ(dlg->m_titleBar, c.caption ? 1 : 0);
+        EXPECT_EQ(dlg->windowFlags().testFlag(Qt::FramelessWindowHint), !c.caption);
+        EXPECT_EQ(dlg->windowFlags().testFlag(Qt::WindowTitleHint), c.caption);
+        EXPECT_EQ(static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_TITLE_BAR))->isChecked(),
+                  c.caption);
+        dlg.reset();
+    }
 }
 
-TEST_F(StartupTest, UnwritableWorkingFolderMovesTheSettingsToTheTemporaryFolder) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    ASSERT_TRUE(QDir().mkpath(env.iniFile() + QStringLiteral("/blocker")));
-    ASSERT_TRUE(Start());
-    EXPECT_EQ(window().m_iniPath, TempPath() + QStringLiteral("/./VELDOR.ini"));
-    EXPECT_TRUE(TempEnvironment::readFile(TempPath() + QStringLiteral("/VELDOR.ini"))
-                    .contains("date=20261209101112"));
+TEST_F(StartupTest, VideoChildHasItsRectangleAndThinBorder) {
+    ASSERT_TRUE(StartAndShow());
+    QFrame* video = window().m_videoWindow;
+    ASSERT_NE(video, nullptr);
+    EXPECT_EQ(video->parentWidget(), dlg.get());
+    EXPECT_EQ(video->geometry(), QRect(190, 10, 642, 482));
+    EXPECT_EQ(video->frameWidth(), 1);
+    EXPECT_EQ(video->contentsRect().size(), QSize(640, 480));
+    EXPECT_TRUE(video->isVisible());
 }
 
-TEST_F(StartupTest, ShutDownStoresTheCamera) {
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
-    ASSERT_TRUE(Start());
-    dlg.reset();
-    const QByteArray ini = TempEnvironment::readFile(env.iniFile());
-    EXPECT_TRUE(ini.contains("[VideoDevice]\nName=Orvane Q7")) << ini.constData();
-    EXPECT_TRUE(ini.contains("Width=320\nHeight=240")) << ini.constData();
+TEST_F(StartupTest, SplashClosesByItselfAfterThreeSeconds) {
+    dlg = std::make_unique<CKestrelDlg>(prompts, clock);
+    QElapsedTimer clockTime;
+    bool openAt2500 = false;
+    bool mainVisibleAt2500 = true;
+    qint64 closedAt = -1;
+    QObject::connect(&dlg->m_splashDlg, &QDialog::finished,
+                     [&] { closedAt = clockTime.elapsed(); });
+    QTimer::singleShot(2500, [&] {
+        openAt2500 = qobject_cast<CNullDlg*>(QApplication::activeModalWidget()) != nullptr;
+        mainVisibleAt2500 = dlg->isVisible();
+    });
+    clockTime.start();
+    ASSERT_TRUE(dlg->OnInitDialog());
+    EXPECT_TRUE(openAt2500);
+    EXPECT_FALSE(mainVisibleAt2500);
+    EXPECT_GE(closedAt, 2900);
+    EXPECT_LE(closedAt, 3500);
+    EXPECT_EQ(dlg->m_splashDlg.size(), QSize(975, 492));
+    EXPECT_EQ(dlg->m_splashDlg.bitmap().size(), QSize(975, 492));
 }
 
 } // namespace

@@ -175,7 +175,7 @@ INSTANTIATE_TEST_SUITE_P(Sizes, JpegWriterBandTest,
                          });
 INSTANTIATE_TEST_SUITE_P(Sizes, JpegWriterSizeTest,
                          ::testing::Values(Size{640, 480}, Size{642, 481}, Size{1280, 960},
-                                           Size{33, 51}, Size{18, 3}),
+                                           Size{33, 51}, Size{18, 3}, Size{17, 13}),
                          [](const auto& info) { return std::to_string(info.index); });
 
 TEST_F(JpegWriterTest, OneByOnePictureMatchesTheReference) {
