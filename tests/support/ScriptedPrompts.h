@@ -10,7 +10,14 @@
 // Prompts for tests: records every text shown and answers from a script.
 class ScriptedPrompts : public Prompts {
 public:
-    void MessageBox(const QString& text) override { messages.append(text); }
+    void MessageBox(const QString& text) override {
+        messages.append(text);
+        messageCaptions.append(QString());
+    }
+    void CaptionedMessageBox(const QString& caption, const QString& text) override {
+        messages.append(text);
+        messageCaptions.append(caption);
+    }
     bool Question(const QString& text) override {
         questions.append(text);
         return answers.isEmpty() ? false : answers.takeFirst();
@@ -34,6 +41,7 @@ public:
     }
 
     QStringList messages;
+    QStringList messageCaptions; // each message's own caption; empty for the application name
     QStringList questions;
     QList<bool> answers; // answers to questions, in order; Cancel when none is left
     QStringList folderTitles;

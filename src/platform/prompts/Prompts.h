@@ -14,6 +14,10 @@ public:
 
     // A message with an OK button.
     virtual void MessageBox(const QString& text) = 0;
+    // A message with an OK button under its own caption, owned by no window.
+    virtual void CaptionedMessageBox(const QString& /*caption*/, const QString& text) {
+        MessageBox(text);
+    }
     // A question with OK and Cancel; true for OK.
     virtual bool Question(const QString& text) = 0;
     // A folder chooser opened at start; the chosen folder, or nothing when cancelled.
@@ -31,6 +35,7 @@ public:
 class QtPrompts : public Prompts {
 public:
     void MessageBox(const QString& text) override;
+    void CaptionedMessageBox(const QString& caption, const QString& text) override;
     bool Question(const QString& text) override;
     std::optional<QString> ChooseFolder(const QString& title, const QString& start) override;
     void PropertyPages(CameraControls& controls, QWidget* owner) override;

@@ -19,6 +19,11 @@ void QtPrompts::MessageBox(const QString& text) {
     box.exec();
 }
 
+void QtPrompts::CaptionedMessageBox(const QString& caption, const QString& text) {
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok);
+    box.exec();
+}
+
 bool QtPrompts::Question(const QString& text) {
     QMessageBox box(QMessageBox::Question, ApplicationName(), text,
                     QMessageBox::Ok | QMessageBox::Cancel, Owner());
