@@ -189,7 +189,7 @@ bool CKestrelDlg::OnInitDialog() {
     }
 
     m_buttonPressed = 0;
-    StartButtonPressDetection(&m_buttonPressed);
+    StartButtonPressDetection(&m_buttonPressed, m_prompts);
 
     m_timer1.start(300);
     m_mainActive = 1;
@@ -266,6 +266,7 @@ void CKestrelDlg::OnDestroy() {
     }
     m_destroyed = true;
     qApp->removeEventFilter(this);
+    EndButtonPressDetection(&m_buttonPressed);
     m_timer1.stop();
     m_timer2.stop();
     if (m_deviceCombo && m_viewState != 0) {

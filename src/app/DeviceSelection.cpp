@@ -1,5 +1,6 @@
 #include "app/CKestrelDlg.h"
 
+#include "button/ButtonDetection.h"
 #include "capture/CaptureGraph.h"
 #include "capture/VideoFormats.h"
 
@@ -40,6 +41,9 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     SetNotifyWindow(this);
     m_deviceCombo->setCurrentIndex(n);
     m_graphDeviceIndex = n;
+    if (record) {
+        ButtonCameraChanged(record->device);
+    }
     m_viewState = 1;
     videoWnd->show();
     m_deviceIndex = n;

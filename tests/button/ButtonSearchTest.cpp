@@ -1,10 +1,15 @@
+#include "button/ButtonDetection.h"
+#include "button/ButtonDetectionMonitor.h"
 #include "button/ButtonFixtures.h"
 #include "button/HIDUtilities.h"
-#include "button/HidrawDevices.h"
 #include "button/ReportDescriptor.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempEnvironment.h"
 
+#include "platform/video/SimulatedCamera.h"
+#include "support/Eventually.h"
+
+#include <QTest>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -82,6 +87,44 @@ TEST(HIDUtilities, OnlyAListThatCannotBeReadIsShown) {
     EXPECT_EQ(prompts.messages,
               QStringList{"FindDeviceAndAssignDeviceName:: ERROR - SetupDiGetClassDevs"});
     EXPECT_EQ(prompts.messageCaptions, QStringList{"debug"});
+}
+
+TEST(StartButtonPressDetection, SearchesOnceAndHandsPressesToTheRegisteredFlag) {
+    TempEnvironment env;
+    ASSERT_TRUE(env.ok());
+    DeviceTree tree;
+    const QString camera = tree.AddUsbDevice(2);
+    env.set(kDeviceRootVariable, tree.root().toLocal8Bit());
+    ScriptedPrompts prompts;
+    int flag = 0;
+
+    // Without the camera at start, plugging it in later changes nothing: no second search.
+    StartButtonPressDetection(&flag, prompts);
+    ButtonDetectionMonitor* monitor = ButtonMonitor();
+    ASSERT_NE(monitor, nullptr);
+    EXPECT_FALSE(monitor->HasThread());
+    ASSERT_TRUE(tree.AddHidraw(0, camera, kButtonHidId, kButtonDescriptor));
+    StartButtonPressDetection(&flag, prompts);
+    EXPECT_EQ(ButtonMonitor(), monitor);
+    EXPECT_FALSE(monitor->HasThread());
+    EndButtonPressDetection(&flag);
+    EXPECT_EQ(ButtonMonitor(), nullptr);
+
+    // The next start finds it, and a press reaches the flag through the hidden window.
+    StartButtonPressDetection(&flag, prompts);
+    ASSERT_TRUE(ButtonMonitor()->HasThread());
+    const int writer = OpenFifoWriter(tree.HidrawNode(0));
+    ASSERT_GE(writer, 0);
+    ASSERT_TRUE(WriteAll(writer, "\x01"));
+    ASSERT_EVENTUALLY(flag == 1);
+
+    int otherFlag = 0;
+    EndButtonPressDetection(&otherFlag); // not the registered flag: detection goes on
+    EXPECT_NE(ButtonMonitor(), nullptr);
+    EndButtonPressDetection(&flag);
+    EXPECT_FALSE(OpenForReading(tree.HidrawNode(0)));
+    ::close(writer);
+    EXPECT_TRUE(prompts.messages.isEmpty());
 }
 
 } // namespace

@@ -58,6 +58,7 @@ QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* er
         if (!pattern.isEmpty()) {
             camera.pattern = pattern;
         }
+        camera.usbDevice = object.value(QStringLiteral("usbDevice")).toString();
         if (camera.name.isEmpty() || camera.formats.isEmpty()) {
             qCDebug(veldorTrace) << "simulated camera skipped: no name or no usable format";
             continue;
