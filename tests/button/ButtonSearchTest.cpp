@@ -1,7 +1,9 @@
 #include "button/ButtonDetection.h"
 #include "button/ButtonDetectionMonitor.h"
 #include "button/ButtonFixtures.h"
+#include "button/CameraKeyDevices.h"
 #include "button/HIDUtilities.h"
+#include "button/HidrawDevices.h"
 #include "button/ReportDescriptor.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempEnvironment.h"
@@ -87,6 +89,23 @@ TEST(HIDUtilities, OnlyAListThatCannotBeReadIsShown) {
     EXPECT_EQ(prompts.messages,
               QStringList{"FindDeviceAndAssignDeviceName:: ERROR - SetupDiGetClassDevs"});
     EXPECT_EQ(prompts.messageCaptions, QStringList{"debug"});
+}
+
+TEST(DeviceRoot, TheDemonstrationTreeHasTheButtonAndTheSimulatedCamerasKey) {
+    const DeviceRoots roots{VELDOR_SOURCE_DIR "/resources/device-root/sys", "/dev/veldor"};
+    QList<HidrawDevice> buttons;
+    ASSERT_EQ(ListHidrawDevices(roots, 0xB4D2, 0x6D1B, &buttons), HidrawSearch::Found);
+    ASSERT_EQ(buttons.size(), 1);
+    EXPECT_EQ(buttons[0].node, "/dev/veldor/hidraw0");
+    EXPECT_EQ(buttons[0].inputReportLength, 2);
+    EXPECT_FALSE(buttons[0].numberedReports);
+
+    const QList<SimulatedCamera> cameras =
+        ReadSimulatedCameras(VELDOR_SOURCE_DIR "/resources/simulated-camera.json");
+    ASSERT_EQ(cameras.size(), 1);
+    const QStringList key{"/dev/veldor/input/event5"};
+    EXPECT_EQ(FindCameraKeyDevices(roots, {QString(), cameras[0].usbDevice}), key);
+    EXPECT_EQ(FindCameraKeyDevices(roots, {QStringLiteral("video0"), QString()}), key);
 }
 
 TEST(StartButtonPressDetection, SearchesOnceAndHandsPressesToTheRegisteredFlag) {
