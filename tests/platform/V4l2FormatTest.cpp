@@ -65,4 +65,42 @@ TEST(V4l2Format, FailuresGiveNothing) {
     EXPECT_TRUE(closed);
 }
 
+// The driver takes a format it has and fits any other to one it has.
+TEST(V4l2Format, SetFormatIsTakenOnlyWhenTheDriverKeepsIt) {
+    const struct {
+        const char* format;
+        unsigned pixelFormat;
+        int width;
+        bool taken;
+    } cases[] = {{"MJPG", V4L2_PIX_FMT_MJPEG, 1280, true},
+                 {"YUY2", V4L2_PIX_FMT_YUYV, 1280, true},
+                 {"NV12", V4L2_PIX_FMT_NV12, 1280, true},
+                 {"YUY2", V4L2_PIX_FMT_YUYV, 1000, false}};
+    for (const auto& c : cases) {
+        v4l2_format seen{};
+        bool closed = false;
+        V4l2Io io;
+        io.open = [](const char*, int) { return 7; };
+        io.close = [&closed](int) {
+            closed = true;
+            return 0;
+        };
+        io.ioctl = [&seen](int, unsigned long request, void* arg) {
+            EXPECT_EQ(request, static_cast<unsigned long>(VIDIOC_S_FMT));
+            auto* fmt = static_cast<v4l2_format*>(arg);
+            seen = *fmt;
+            if (fmt->fmt.pix.width != 1280) {
+                fmt->fmt.pix.width = 1280;
+            }
+            return 0;
+        };
+        const VideoCapability cap{QLatin1String(c.format), c.width, 720, {}};
+        EXPECT_EQ(SetV4l2Format(QStringLiteral("/dev/video0"), cap, io), c.taken) << c.format;
+        EXPECT_EQ(seen.type, static_cast<unsigned>(V4L2_BUF_TYPE_VIDEO_CAPTURE));
+        EXPECT_EQ(seen.fmt.pix.pixelformat, c.pixelFormat) << c.format;
+        EXPECT_EQ(seen.fmt.pix.height, 720u);
+        EXPECT_TRUE(closed);
+    }
+}
+
 } // namespace

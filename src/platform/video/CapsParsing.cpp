@@ -134,17 +134,23 @@ QList<VideoCapability> CapabilitiesFromCaps(const GstCaps* caps) {
             continue;
         }
         CollectRates(gst_structure_get_value(structure, "framerate"), cap.frameRates);
+        result.append(cap);
+    }
+    return UniteDuplicateFormats(result);
+}
 
+QList<VideoCapability> UniteDuplicateFormats(const QList<VideoCapability>& caps) {
+    QList<VideoCapability> result;
+    for (const VideoCapability& cap : caps) {
         auto same = std::find_if(result.begin(), result.end(), [&](const VideoCapability& known) {
             return known.SameFormat(cap);
         });
         if (same == result.end()) {
-            result.append(cap);
+            result.append(VideoCapability{cap.format, cap.width, cap.height, {}});
             same = result.end() - 1;
-        } else {
-            for (const Fraction& rate : cap.frameRates) {
-                AddRate(same->frameRates, rate);
-            }
+        }
+        for (const Fraction& rate : cap.frameRates) {
+            AddRate(same->frameRates, rate);
         }
         std::sort(same->frameRates.begin(), same->frameRates.end(), HigherRate);
     }

@@ -17,6 +17,10 @@
 // maximum and minimum. Null, empty or ANY caps give nothing.
 QList<VideoCapability> CapabilitiesFromCaps(const GstCaps* caps);
 
+// caps with each format and size once, in order of first appearance; the frame rates of
+// duplicate entries are united, distinct and highest first.
+QList<VideoCapability> UniteDuplicateFormats(const QList<VideoCapability>& caps);
+
 // The same for caps in their text form; text that does not parse gives nothing.
 QList<VideoCapability> CapabilitiesFromCapsString(const QString& caps);
 

@@ -1,6 +1,7 @@
 #include "platform/video/VideoDevice.h"
 
 #include "platform/profile/ProfileText.h"
+#include "platform/video/CapsParsing.h"
 
 QList<VideoDeviceInfo> SimulatedDevices(const QList<SimulatedCamera>& cameras) {
     QList<VideoDeviceInfo> devices;
@@ -8,7 +9,8 @@ QList<VideoDeviceInfo> SimulatedDevices(const QList<SimulatedCamera>& cameras) {
         VideoDeviceInfo device;
         device.name = ProfileText::CutUtf8(camera.name.toUtf8(), kDeviceNameMax);
         device.simulated = camera;
-        device.capabilities = camera.formats;
+        // Listed as a driver lists them, a size may come twice; the camera offers it once.
+        device.capabilities = UniteDuplicateFormats(camera.formats);
         devices.append(device);
     }
     return devices;

@@ -81,6 +81,9 @@ std::optional<VideoCapability> CurrentDeviceFormat(const VideoDeviceInfo& device
 void RememberDeviceFormat(const VideoDeviceInfo& device, const VideoCapability& fmt) {
     if (device.simulated) {
         SimulatedFormats().insert(device.name, fmt);
+    } else if (!device.devicePath.isEmpty() && !SetV4l2Format(device.devicePath, fmt)) {
+        // While the device streams it keeps its format; the next stream sets it anyway.
+        qCDebug(veldorTrace, "the format was not set on %s", qUtf8Printable(device.devicePath));
     }
 }
 

@@ -16,7 +16,8 @@ bool TriggerStill(GstElement* source);
 // The format the camera has now: what the device reports, or, when that is unknown or not
 // one the program can show, its first displayable capability.
 std::optional<VideoCapability> CurrentDeviceFormat(const VideoDeviceInfo& device);
-// Makes fmt the camera's format (the simulated camera remembers it like a driver does).
+// Makes fmt the camera's format, kept for its next stream (the simulated camera remembers it
+// like a driver does).
 void RememberDeviceFormat(const VideoDeviceInfo& device, const VideoCapability& fmt);
 // Applies fmt inside the source element (the simulated camera generates that format).
 void SetSourceFormat(GstElement* source, const VideoCapability& fmt);
