@@ -13,7 +13,7 @@ void CKestrelDlg::OnVideoProperty() {
         TraceGet(entry, ok);
     }
     if (CameraControls* controls = GraphCameraControls()) {
-        m_prompts.PropertyPages(*controls, this);
+        m_prompts.PropertyPages(*controls, PropertyFrame{m_cameraName, m_language}, this);
     } else {
         qCDebug(veldorTrace, "OnVideoProperty: no camera runs");
     }

@@ -11,7 +11,9 @@
 #include <QApplication>
 #include <QFrame>
 #include <QLabel>
+#include <QPushButton>
 #include <QSlider>
+#include <QSpinBox>
 #include <QTest>
 #include <QTimer>
 #include <cstring>
@@ -296,13 +298,17 @@ TEST_F(GraphControlsTest, StoredSettingsAreRestoredOnlyForTheirCamera) {
     EXPECT_EQ(read.value, 7);
 }
 
-TEST_F(GraphControlsTest, MovingASliderOfThePropertyDialogChangesTheCamera) {
+TEST_F(GraphControlsTest, PropertyDialogSliderSpinBoxAndDefaultDriveTheCamera) {
     ASSERT_EQ(Start(0), 1);
     CameraControls* controls = GraphCameraControls();
     ASSERT_NE(controls, nullptr);
 
-    PropertyPagesDialog dialog(*controls, &owner);
-    QString shownValue;
+    PropertyPagesDialog dialog(*controls, PropertyFrame{QStringLiteral("Balance Cam"), kEnglish},
+                               &owner);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Balance Cam Properties"));
+    int shownValue = 0;
+    int typedOnSlider = 0;
+    int afterDefault = 0;
     bool sawDialog = false;
     QTimer driver;
     driver.setInterval(10);
@@ -313,27 +319,53 @@ TEST_F(GraphControlsTest, MovingASliderOfThePropertyDialogChangesTheCamera) {
         }
         sawDialog = true;
         auto* slider = modal->findChild<QSlider*>(QStringLiteral("0/0"));
-        auto* label = modal->findChild<QLabel*>(QStringLiteral("0/0/value"));
-        if (slider && label) {
-            slider->setValue(40);
-            shownValue = label->text();
-        }
-        // Contrast is there too; Hue is not offered by this camera.
-        EXPECT_NE(modal->findChild<QSlider*>(QStringLiteral("0/1")), nullptr);
+        auto* spin = modal->findChild<QSpinBox*>(QStringLiteral("0/0/value"));
+        auto* contrast = modal->findChild<QSlider*>(QStringLiteral("0/1"));
+        auto* defaults = modal->findChild<QPushButton*>(QStringLiteral("default/0"));
+        // Hue is not offered by this camera, and it has no camera-control page.
         EXPECT_EQ(modal->findChild<QSlider*>(QStringLiteral("0/2")), nullptr);
+        EXPECT_EQ(modal->findChild<QWidget*>(QStringLiteral("page/1")), nullptr);
+        if (slider && spin && contrast && defaults) {
+            slider->setValue(40);
+            shownValue = spin->value();
+            spin->setValue(-12);
+            typedOnSlider = slider->value();
+            contrast->setValue(50);
+            defaults->click();
+            afterDefault = spin->value();
+        }
         modal->reject();
     });
     driver.start();
     dialog.exec();
     driver.stop();
 
-    EXPECT_TRUE(sawDialog);
-    EXPECT_EQ(shownValue, QStringLiteral("40"));
+    ASSERT_TRUE(sawDialog);
+    EXPECT_EQ(shownValue, 40);
+    EXPECT_EQ(typedOnSlider, -12);
+    EXPECT_EQ(afterDefault, 0);
     EXPECT_EQ(dialog.pos(), owner.mapToGlobal(QPoint(30, 30)));
     CameraProperty read = Entry("Brightness", 0, 0);
     ASSERT_TRUE(GetCameraProperty(read));
-    EXPECT_EQ(read.value, 40);
-    EXPECT_NEAR(Balance("brightness"), 40.0 / 64.0, 1e-9);
+    EXPECT_EQ(read.value, 0);
+    CameraProperty contrast = Entry("Contrast", 0, 0);
+    ASSERT_TRUE(GetCameraProperty(contrast));
+    EXPECT_EQ(contrast.value, 32);
+    EXPECT_NEAR(Balance("brightness"), 0.0, 1e-9);
+}
+
+TEST_F(GraphControlsTest, PropertyDialogInJapanese) {
+    ASSERT_EQ(Start(0), 1);
+    PropertyPagesDialog dialog(*GraphCameraControls(),
+                               PropertyFrame{QStringLiteral("Balance Cam"), kJapanese}, &owner);
+    EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Balance Cam のプロパティ"));
+    QStringList labels;
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        labels.append(label->text());
+    }
+    EXPECT_EQ(labels, (QStringList{QStringLiteral("明るさ"), QStringLiteral("コントラスト")}));
+    EXPECT_EQ(dialog.findChild<QPushButton*>(QStringLiteral("default/0"))->text(),
+              QStringLiteral("既定値"));
 }
 
 } // namespace

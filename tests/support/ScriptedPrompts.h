@@ -33,10 +33,19 @@ public:
         commentTexts.append(text);
         return comments.isEmpty() ? std::nullopt : comments.takeFirst();
     }
-    void PropertyPages(CameraControls& controls, QWidget* owner) override {
+    void PropertyPages(CameraControls& controls, const PropertyFrame& frame,
+                       QWidget* owner) override {
         propertyPageOwners.append(owner);
+        pageFrames.append(frame);
         if (onPropertyPages) {
             onPropertyPages(controls);
+        }
+    }
+    void FormatPages(StreamConfig& config, const PropertyFrame& frame, QWidget* owner) override {
+        formatPageOwners.append(owner);
+        pageFrames.append(frame);
+        if (onFormatPages) {
+            onFormatPages(config);
         }
     }
 
@@ -53,4 +62,8 @@ public:
     // The owner of each property dialog shown, and what "the user" does in it.
     QList<QWidget*> propertyPageOwners;
     std::function<void(CameraControls&)> onPropertyPages;
+    // Likewise for the format page: "the user" may set a format on the configuration.
+    QList<QWidget*> formatPageOwners;
+    std::function<void(StreamConfig&)> onFormatPages;
+    QList<PropertyFrame> pageFrames; // the frame of every property and format page, in order
 };

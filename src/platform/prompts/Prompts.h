@@ -1,9 +1,12 @@
 #pragma once
 
+#include "platform/video/CameraPages.h"
+
 #include <QString>
 #include <optional>
 
 class CameraControls;
+class StreamConfig;
 class QWidget;
 
 // Every modal message, question and chooser the program shows goes through here, so that tests
@@ -27,7 +30,11 @@ public:
     virtual std::optional<QString> InputComment(const QString& prompt, const QString& text) = 0;
     // The camera's property pages, modal and owned by owner; they apply each change to the
     // camera as the user makes it.
-    virtual void PropertyPages(CameraControls& controls, QWidget* owner) = 0;
+    virtual void PropertyPages(CameraControls& controls, const PropertyFrame& frame,
+                               QWidget* owner) = 0;
+    // The camera's format page, modal and owned by owner; on OK it sets the chosen format on
+    // the stream configuration itself.
+    virtual void FormatPages(StreamConfig& config, const PropertyFrame& frame, QWidget* owner) = 0;
 };
 
 // The real message boxes and folder chooser, owned by the active window of the application;
@@ -38,7 +45,9 @@ public:
     void CaptionedMessageBox(const QString& caption, const QString& text) override;
     bool Question(const QString& text) override;
     std::optional<QString> ChooseFolder(const QString& title, const QString& start) override;
-    void PropertyPages(CameraControls& controls, QWidget* owner) override;
+    void PropertyPages(CameraControls& controls, const PropertyFrame& frame,
+                       QWidget* owner) override;
+    void FormatPages(StreamConfig& config, const PropertyFrame& frame, QWidget* owner) override;
 };
 
 // Prompts for code that runs without a window to answer from: messages go to the trace,
@@ -53,5 +62,6 @@ public:
     std::optional<QString> InputComment(const QString&, const QString&) override {
         return std::nullopt;
     }
-    void PropertyPages(CameraControls&, QWidget*) override {}
+    void PropertyPages(CameraControls&, const PropertyFrame&, QWidget*) override {}
+    void FormatPages(StreamConfig&, const PropertyFrame&, QWidget*) override {}
 };

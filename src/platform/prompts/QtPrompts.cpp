@@ -1,5 +1,6 @@
 #include "platform/paths/Paths.h"
 #include "platform/prompts/Prompts.h"
+#include "platform/video/FormatPages.h"
 #include "platform/video/PropertyPages.h"
 
 #include <QApplication>
@@ -38,7 +39,13 @@ std::optional<QString> QtPrompts::ChooseFolder(const QString& title, const QStri
     return folder;
 }
 
-void QtPrompts::PropertyPages(CameraControls& controls, QWidget* owner) {
-    PropertyPagesDialog dialog(controls, owner);
+void QtPrompts::PropertyPages(CameraControls& controls, const PropertyFrame& frame,
+                              QWidget* owner) {
+    PropertyPagesDialog dialog(controls, frame, owner);
+    dialog.exec();
+}
+
+void QtPrompts::FormatPages(StreamConfig& config, const PropertyFrame& frame, QWidget* owner) {
+    FormatPagesDialog dialog(config, frame, owner);
     dialog.exec();
 }
