@@ -4,6 +4,7 @@
 #include "capture/CameraProperty.h"
 #include "capture/GrabbedFrameConvert.h"
 #include "capture/SampleGrabberCallback.h"
+#include "capture/VideoFormats.h"
 #include "capture/VideoOutput.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
@@ -165,25 +166,19 @@ GstElement* AddDecodeChain(GstElement* upstream, const char* upstreamPad,
 
 void FormatStep(CaptureGraph& g, int* outWidth, int* outHeight) {
     StreamConfig& config = *g.streamConfig;
-    VideoCapability working = config.Format();
     if (g.requestedWidth > 0) {
-        for (const VideoCapability& cap : config.Capabilities()) {
-            working = cap;
-            if (cap.width == g.requestedWidth) {
-                break;
-            }
-        }
-        working.width = g.requestedWidth;
-        working.height = g.requestedHeight;
-        config.SetFormat(working);
-        qCDebug(veldorTrace, "StartVideo: %s %d x %d", qUtf8Printable(working.format),
-                working.width, working.height);
+        const VideoCapability offer = FormatToOffer(config.Capabilities(), config.Format(),
+                                                    g.requestedWidth, g.requestedHeight);
+        // A size the camera does not have is refused and the camera keeps its format.
+        config.SetFormat(offer);
+        DumpMediaType(offer, "StartVideo");
     } else if (g.requestedWidth == 0 && g.requestedHeight == 0) {
-        g.requestedWidth = working.width;
-        g.requestedHeight = working.height;
+        g.requestedWidth = config.Format().width;
+        g.requestedHeight = config.Format().height;
     }
-    *outWidth = working.width;
-    *outHeight = working.height;
+    // The size the camera delivers, which is not the one asked for when it was refused.
+    *outWidth = config.Format().width;
+    *outHeight = config.Format().height;
 }
 
 bool Connect(CaptureGraph& g, GraphKind kind) {
@@ -279,11 +274,7 @@ int Build(GraphKind kind, int* outWidth, int* outHeight) {
         g.capsFilter ? std::make_unique<StreamConfig>(g.device, g.source.get(), g.capsFilter.get())
                      : nullptr;
     if (!g.streamConfig || !g.streamConfig->Valid()) {
-        const QByteArray text = QStringLiteral(" FindInterface(pStreamConfig) = hr=%1 : width=%2")
-                                    .arg(QStringLiteral("ERROR"))
-                                    .arg(g.requestedWidth)
-                                    .toLatin1();
-        Message(text.constData());
+        Message(FindInterfaceError(g.requestedWidth).constData());
         return 0;
     }
     FormatStep(g, outWidth, outHeight);
@@ -398,6 +389,10 @@ void ReleaseGraph() {
     g.grabberMode = -1;
     g.failed = false;
     g.fullScreen = false;
+}
+
+void GraphMessage(const char* text) {
+    Message(text);
 }
 
 void SetNotifyWindow(QObject* window) {

@@ -73,5 +73,7 @@ void AttachVideoWindow(QWidget* w);
 void SetFullScreen(int enter, int keepAspect);
 // Where the graph's notifications and still frames are posted.
 void SetNotifyWindow(QObject* window);
+// Shows a message of the capture code (and traces it).
+void GraphMessage(const char* text);
 // Pops the graph's queued notifications; an error stops the graph. Returns the number popped.
 int DrainGraphEvents();

@@ -106,15 +106,27 @@ TEST_F(SelectionTest, OneOrvaneCameraSetsTheSelectionMembers) {
     EXPECT_TRUE(QFileInfo(env.iniFile()).isFile());
 }
 
+// The text and the stored size are those of what the camera delivers, not of what was asked.
 TEST_F(SelectionTest, StoredSizesAndTheResolutionText) {
     const struct {
+        const char* format;
         const char* section;
         const char* text;
-    } table[] = {{"Width=800\nHeight=600\n", "800 x 600"},
-                 {"Width=640\nHeight=0\n", "---"},
-                 {"Width=4000\nHeight=3000\n", "---"}};
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
+        const char* stored;
+    } table[] = {
+        {R"({"format": "YUY2", "width": 320, "height": 240})", "Width=800\nHeight=600\n",
+         "320 x 240", "Width=320\nHeight=240"},
+        {R"({"format": "YUY2", "width": 320, "height": 240})", "Width=320\nHeight=0\n", "320 x 240",
+         "Width=320\nHeight=240"},
+        {R"({"format": "YUY2", "width": 320, "height": 240})", "Width=4000\nHeight=3000\n",
+         "320 x 240", "Width=320\nHeight=240"},
+        {R"({"format": "YUY2", "width": 4000, "height": 2})", "", "---", "Width=4000\nHeight=2"},
+    };
     for (const auto& row : table) {
+        const QString cameras = env.root() + QStringLiteral("/cameras.json");
+        ASSERT_TRUE(TempEnvironment::writeFile(
+            cameras, QByteArray(R"([{"name": "Orvane Q7", "formats": [)") + row.format + "]}]"));
+        env.set("VELDOR_SIMULATED_CAMERAS", cameras.toLocal8Bit());
         WriteIni(QByteArray("[Orvane Q7]\n") + row.section);
         ASSERT_TRUE(Start()) << row.text;
         EXPECT_EQ(window().m_resolutionText, QString::fromLatin1(row.text));
@@ -123,6 +135,8 @@ TEST_F(SelectionTest, StoredSizesAndTheResolutionText) {
         ASSERT_TRUE(output);
         EXPECT_TRUE(QTest::qWaitFor([output] { return output->FramesShown() > 0; }, 10000));
         dlg.reset();
+        const QByteArray ini = TempEnvironment::readFile(env.iniFile());
+        EXPECT_TRUE(ini.contains(row.stored)) << ini.constData();
     }
 }
 

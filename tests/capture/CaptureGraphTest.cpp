@@ -1,6 +1,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/CameraEvent.h"
 #include "capture/FrameCapture.h"
+#include "capture/VideoFormats.h"
 #include "capture/VideoOutput.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempEnvironment.h"
@@ -143,16 +144,72 @@ TEST_F(CaptureGraphTest, StoredSizeSelectsTheMatchingCapability) {
         QTest::qWaitFor([&] { return g.renderer->FrameSize() == QSize(1280, 720); }, 10000));
 }
 
-TEST_F(CaptureGraphTest, StoredSizeNoCapabilityHasIsReportedButTheCameraKeepsItsFormat) {
+TEST_F(CaptureGraphTest, StoredSizeNoCapabilityHasReportsTheSizeTheCameraDelivers) {
     ASSERT_EQ(Start(0, 640, 480), 1); // the camera's format is now YUY2 640 x 480
     ASSERT_EQ(Start(0, 800, 600), 1);
     CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_EQ(outWidth, 800);
-    EXPECT_EQ(outHeight, 600);
-    EXPECT_EQ(g.streamConfig->Format().width, 640);
-    EXPECT_EQ(g.streamConfig->Format().height, 480);
-    // The live video still runs.
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 2; }, 10000));
+    EXPECT_EQ(outWidth, 640);
+    EXPECT_EQ(outHeight, 480);
+    EXPECT_EQ(g.streamConfig->Format().format, QStringLiteral("YUY2"));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FrameSize() == QSize(640, 480); }, 10000));
+}
+
+TEST_F(CaptureGraphTest, FormatResetProbe) {
+    // Nothing to probe without a graph.
+    EXPECT_EQ(FormatResetProbe(), 1);
+    EXPECT_TRUE(prompts.messages.isEmpty());
+
+    // A running graph: the impossible size is refused, and the graph runs on as it was.
+    ASSERT_EQ(Start(0, 1280, 720), 1);
+    CaptureGraph& g = CaptureGraph::Instance();
+    EXPECT_EQ(FormatResetProbe(), 1);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("VFW_E_INVALIDMEDIATYPE")});
+    EXPECT_EQ(g.streamConfig->Format().width, 1280);
+    const int shown = g.renderer->FramesShown();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > shown + 1; }, 10000));
+
+    // A graph left over from a build that found no camera.
+    const QString file = env.root() + QStringLiteral("/none.json");
+    ASSERT_TRUE(TempEnvironment::writeFile(file, "[]"));
+    env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
+    EXPECT_EQ(Start(0, 800, 600), 0);
+    prompts.messages.clear();
+    EXPECT_EQ(FormatResetProbe(), 1);
+    EXPECT_EQ(prompts.messages,
+              (QStringList{QStringLiteral(" FindInterface(pStreamConfig) = hr=ERROR : width=800"),
+                           QStringLiteral(" Error FindInterface")}));
+}
+
+TEST_F(CaptureGraphTest, FormatPageChoiceIsRequestedAndRebuilt) {
+    ASSERT_EQ(Start(0, 640, 480), 1);
+    CaptureGraph& g = CaptureGraph::Instance();
+    prompts.onFormatPages = [](StreamConfig& config) {
+        ASSERT_EQ(config.Capabilities().size(), 2);
+        EXPECT_EQ(config.Format().width, 640); // the camera's current format
+        EXPECT_TRUE(config.SetFormat(config.Capabilities()[1]));
+    };
+    int w = 0;
+    int h = 0;
+    EXPECT_EQ(OpenVideoFormatDlg(&owner, 1, &w, &h), 1);
+    ASSERT_EQ(prompts.formatPageOwners, QList<QWidget*>{&owner});
+    EXPECT_EQ(prompts.pageFrames.last().cameraName, QStringLiteral("Plain YUY2"));
+    EXPECT_EQ(prompts.pageFrames.last().language, 1);
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(h, 720);
+    EXPECT_EQ(g.requestedWidth, 1280);
+    EXPECT_EQ(g.requestedHeight, 720);
+    ASSERT_TRUE(g.renderer);
+    EXPECT_EQ(g.renderer->parentWidget(), &owner);
+    EXPECT_EQ(g.renderer->geometry(), QRect(1, 1, 640, 480));
+    EXPECT_TRUE(
+        QTest::qWaitFor([&] { return g.renderer->FrameSize() == QSize(1280, 720); }, 10000));
+
+    // Cancelled: the camera's format is read back and rebuilt.
+    prompts.onFormatPages = nullptr;
+    EXPECT_EQ(OpenVideoFormatDlg(&owner, 2, &w, &h), 1);
+    EXPECT_EQ(w, 1280);
+    EXPECT_EQ(g.streamConfig->Format().format, QStringLiteral("MJPG"));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
 }
 
 TEST_F(CaptureGraphTest, StillPinRoundTrip) {
