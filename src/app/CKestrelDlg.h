@@ -60,6 +60,7 @@ public:
     void saveUSBProperty(const QString& path);
     int loadUSBProperty(const QString& path);
     void OnVideoProperty();
+    void OnVideoFormat();
     void OnCopyProperty();
 
     // Picture list and display.

@@ -9,10 +9,11 @@
 #include <QFrame>
 
 void CKestrelDlg::connectCommands() {
-    for (int id : {IDC_CAPTURE, IDC_DEFAULT, IDC_EXIT, IDC_SAVE_FOLDER, IDC_DELETE_IMAGE,
-                   IDC_PREV_IMAGE, IDC_NEXT_IMAGE, IDC_COMP_VIEW, IDC_LIVE, IDC_TITLE_BAR,
-                   IDC_ORIGINAL_SIZE, IDC_FIT_WINDOW, IDC_FULL_SCREEN, IDC_MOVIE_DLG, IDC_DONT_ASK,
-                   IDC_KEEP_ASPECT, IDC_SHOW_COMMENT, IDC_VIDEO_PROPERTY, IDC_COPY_PROPERTY}) {
+    for (int id : {IDC_CAPTURE,      IDC_DEFAULT,        IDC_EXIT,          IDC_SAVE_FOLDER,
+                   IDC_DELETE_IMAGE, IDC_PREV_IMAGE,     IDC_NEXT_IMAGE,    IDC_COMP_VIEW,
+                   IDC_LIVE,         IDC_TITLE_BAR,      IDC_ORIGINAL_SIZE, IDC_FIT_WINDOW,
+                   IDC_FULL_SCREEN,  IDC_MOVIE_DLG,      IDC_DONT_ASK,      IDC_KEEP_ASPECT,
+                   IDC_SHOW_COMMENT, IDC_VIDEO_PROPERTY, IDC_VIDEO_FORMAT,  IDC_COPY_PROPERTY}) {
         auto* button = static_cast<QAbstractButton*>(GetDlgItem(id));
         connect(button, &QAbstractButton::clicked, this, [this, id] { OnCommand(id); });
     }
@@ -62,6 +63,9 @@ void CKestrelDlg::OnCommand(int id) {
         break;
     case IDC_VIDEO_PROPERTY:
         OnVideoProperty();
+        break;
+    case IDC_VIDEO_FORMAT:
+        OnVideoFormat();
         break;
     case IDC_COPY_PROPERTY:
         OnCopyProperty();
