@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr int kPageWidth = 480;
+constexpr int kPageWidth = 520;
 constexpr int kLabelWidth = 140;
 constexpr int kValueWidth = 70;
 

@@ -42,8 +42,9 @@ FormatPagesDialog::FormatPagesDialog(StreamConfig& config, const PropertyFrame& 
     } else if (!m_list->currentItem()) {
         m_list->setCurrentItem(m_list->topLevelItem(0));
     }
-    for (int column = 0; column < m_list->columnCount(); ++column) {
+    for (int column = 0; column + 1 < m_list->columnCount(); ++column) {
         m_list->resizeColumnToContents(column);
+        m_list->setColumnWidth(column, m_list->columnWidth(column) + 24);
     }
     m_list->scrollToItem(m_list->currentItem());
 
