@@ -180,38 +180,6 @@ TEST_F(CaptureGraphTest, FormatResetProbe) {
                            QStringLiteral(" Error FindInterface")}));
 }
 
-TEST_F(CaptureGraphTest, FormatPageChoiceIsRequestedAndRebuilt) {
-    ASSERT_EQ(Start(0, 640, 480), 1);
-    CaptureGraph& g = CaptureGraph::Instance();
-    prompts.onFormatPages = [](StreamConfig& config) {
-        ASSERT_EQ(config.Capabilities().size(), 2);
-        EXPECT_EQ(config.Format().width, 640); // the camera's current format
-        EXPECT_TRUE(config.SetFormat(config.Capabilities()[1]));
-    };
-    int w = 0;
-    int h = 0;
-    EXPECT_EQ(OpenVideoFormatDlg(&owner, 1, &w, &h), 1);
-    ASSERT_EQ(prompts.formatPageOwners, QList<QWidget*>{&owner});
-    EXPECT_EQ(prompts.pageFrames.last().cameraName, QStringLiteral("Plain YUY2"));
-    EXPECT_EQ(prompts.pageFrames.last().language, 1);
-    EXPECT_EQ(w, 1280);
-    EXPECT_EQ(h, 720);
-    EXPECT_EQ(g.requestedWidth, 1280);
-    EXPECT_EQ(g.requestedHeight, 720);
-    ASSERT_TRUE(g.renderer);
-    EXPECT_EQ(g.renderer->parentWidget(), &owner);
-    EXPECT_EQ(g.renderer->geometry(), QRect(1, 1, 640, 480));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return g.renderer->FrameSize() == QSize(1280, 720); }, 10000));
-
-    // Cancelled: the camera's format is read back and rebuilt.
-    prompts.onFormatPages = nullptr;
-    EXPECT_EQ(OpenVideoFormatDlg(&owner, 2, &w, &h), 1);
-    EXPECT_EQ(w, 1280);
-    EXPECT_EQ(g.streamConfig->Format().format, QStringLiteral("MJPG"));
-    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
-}
-
 TEST_F(CaptureGraphTest, StillPinRoundTrip) {
     ASSERT_EQ(Start(1), 1);
     CaptureGraph& g = CaptureGraph::Instance();

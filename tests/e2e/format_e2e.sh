@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the real VELDOR under Xvfb with the simulated camera: VideoFormat opens the format
 # dialog, a size chosen with the keyboard becomes the live size and the size of the next
-# picture, and a restart keeps it. With SHOT_DIR set, screenshots of the dialogs go there.
+# picture, and a restart keeps it.
 set -u
 veldor=$1
 cameras=$2
@@ -34,10 +34,6 @@ find_window() {
         sleep 0.1
     done
     return 1
-}
-shot() {
-    [ -n "${SHOT_DIR:-}" ] || return 0
-    gst-launch-1.0 -q ximagesrc num-buffers=1 ! videoconvert ! pngenc ! filesink location="$SHOT_DIR/$1.png" >/dev/null 2>&1
 }
 # "WIDTHxHEIGHT" of a baseline JPEG, from its start-of-frame segment.
 jpeg_size() {
@@ -87,26 +83,16 @@ start_veldor
 # VideoFormat opens the dialog with the list focused; Down and Enter choose 1280 x 720.
 xdotool mousemove --window "$win" 915 215 click 1
 dialog=$(find_window "Orvane Q7 Video Format") || fail "VideoFormat opened no dialog"
-shot format-dialog
 # Keys go to the focused window: a key sent to a window that closes on it would stay down.
 xdotool windowfocus --sync "$dialog" 2>/dev/null
 xdotool key Down Return
 for _ in $(seq 50); do xdotool search --onlyvisible --name "^Orvane Q7 Video Format\$" >/dev/null 2>&1 || break; sleep 0.1; done
 xdotool search --onlyvisible --name "^Orvane Q7 Video Format\$" >/dev/null 2>&1 && fail "Enter did not close the dialog"
 grep -q '^Width=1280$' VELDOR.ini && grep -q '^Height=720$' VELDOR.ini || fail "size not stored: $(cat VELDOR.ini)"
-shot live-1280x720
 size=$(take_picture)
 [ "$size" = "1280x960" ] || fail "the picture after the change is $size, not 1280 x 960"
 [ "$(ls "$images"/*.jpg | wc -l)" = 2 ] || fail "expected two pictures, found $(ls "$images"/*.jpg | wc -l)"
 
-# The property dialog, for the family look.
-if [ -n "${SHOT_DIR:-}" ]; then
-    xdotool mousemove --window "$win" 915 175 click 1
-    props=$(find_window "Orvane Q7 Properties") || fail "VideoProperty opened no dialog"
-    shot property-dialog
-    xdotool windowfocus --sync "$props" 2>/dev/null
-    xdotool key Escape
-fi
 exit_veldor
 
 # A restart keeps the size.
