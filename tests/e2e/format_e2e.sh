@@ -88,7 +88,9 @@ xdotool windowfocus --sync "$dialog" 2>/dev/null
 xdotool key Down Return
 for _ in $(seq 50); do xdotool search --onlyvisible --name "^Orvane Q7 Video Format\$" >/dev/null 2>&1 || break; sleep 0.1; done
 xdotool search --onlyvisible --name "^Orvane Q7 Video Format\$" >/dev/null 2>&1 && fail "Enter did not close the dialog"
-grep -q '^Width=1280$' VELDOR.ini && grep -q '^Height=720$' VELDOR.ini || fail "size not stored: $(cat VELDOR.ini)"
+stored() { grep -q '^Width=1280$' VELDOR.ini && grep -q '^Height=720$' VELDOR.ini; }
+for _ in $(seq 50); do stored && break; sleep 0.1; done
+stored || fail "size not stored: $(cat VELDOR.ini)"
 size=$(take_picture)
 [ "$size" = "1280x960" ] || fail "the picture after the change is $size, not 1280 x 960"
 [ "$(ls "$images"/*.jpg | wc -l)" = 2 ] || fail "expected two pictures, found $(ls "$images"/*.jpg | wc -l)"
