@@ -3,6 +3,7 @@
 #include "capture/CameraEvent.h"
 #include "capture/CameraProperty.h"
 #include "capture/GrabbedFrameConvert.h"
+#include "capture/MovieFileBranch.h"
 #include "capture/SampleGrabberCallback.h"
 #include "capture/VideoFormats.h"
 #include "capture/VideoOutput.h"
@@ -13,6 +14,7 @@
 #include "platform/video/VideoSource.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFrame>
 #include <QScreen>
 #include <gst/app/gstappsink.h>
@@ -20,6 +22,11 @@
 namespace {
 
 enum class GraphKind { Live, Movie };
+
+// The file gets the camera's stream from this running time on.
+constexpr GstClockTime kMovieStartTime = 2 * GST_SECOND;
+// How long stopping waits for avimux to write the end of a movie file.
+constexpr std::chrono::milliseconds kMovieFinishTimeout{5000};
 
 void Message(const char* text) {
     qCDebug(veldorTrace, "%s", text);
@@ -68,9 +75,9 @@ QRect ClientRect(QWidget* w) {
     return w->rect();
 }
 
-void PostCameraEvent() {
+void PostGraphNotification() {
     if (QObject* window = CaptureGraph::Instance().eventWindow.load()) {
-        QCoreApplication::postEvent(window, new CameraEvent(0, 0));
+        QCoreApplication::postEvent(window, new CameraEvent(0, 0, true));
     }
 }
 
@@ -81,7 +88,7 @@ GstBusSyncReply BusSync(GstBus*, GstMessage* message, gpointer) {
     case GST_MESSAGE_ERROR:
     case GST_MESSAGE_WARNING:
     case GST_MESSAGE_EOS:
-        PostCameraEvent();
+        PostGraphNotification();
         return GST_BUS_PASS;
     default:
         return GST_BUS_DROP;
@@ -164,6 +171,20 @@ GstElement* AddDecodeChain(GstElement* upstream, const char* upstreamPad,
     return last;
 }
 
+// Stops the pipeline; a movie file being written is completed first. A file that holds no
+// frame (stopped within the start time) cannot be played and is removed.
+void StopPipeline(CaptureGraph& g) {
+    MovieFileBranch* file = g.fileBranch.get();
+    if (file) {
+        file->Finish(kMovieFinishTimeout);
+    }
+    gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+    if (file && !file->HasFrames() && QFile::exists(file->Path())) {
+        qCDebug(veldorTrace, "movie file without frames removed: %s", qUtf8Printable(file->Path()));
+        QFile::remove(file->Path());
+    }
+}
+
 void FormatStep(CaptureGraph& g, int* outWidth, int* outHeight) {
     StreamConfig& config = *g.streamConfig;
     if (g.requestedWidth > 0) {
@@ -181,11 +202,39 @@ void FormatStep(CaptureGraph& g, int* outWidth, int* outHeight) {
     *outHeight = config.Format().height;
 }
 
-bool Connect(CaptureGraph& g, GraphKind kind) {
+// The file branch on a tee after the caps filter, so that the file gets the camera's own
+// stream (MJPEG stays MJPEG). Returns the element the preview continues from: a queue of its
+// own, so that decoding for the preview never holds up the file. Null when it cannot be made.
+GstElement* AddMovieFile(CaptureGraph& g, const char* file) {
+    GstElement* split = Add("tee", "capture");
+    GstElement* preview = AddQueue();
+    if (!split || !preview || !gst_element_link(g.capsFilter.get(), split) ||
+        !gst_element_link(split, preview)) {
+        return nullptr;
+    }
+    GstCaps* caps = nullptr;
+    g_object_get(g.capsFilter.get(), "caps", &caps, nullptr);
+    GstCapsPtr format(caps);
+    g.fileBranch = MovieFileBranch::Create(g.pipeline.get(), split, format.get(),
+                                           QString::fromLocal8Bit(file), kMovieStartTime);
+    if (!g.fileBranch) {
+        return nullptr;
+    }
+    g.mux = Ref(g.fileBranch->mux());
+    g.sink = Ref(g.fileBranch->sink());
+    return preview;
+}
+
+int RenderFailed() {
+    qCDebug(veldorTrace, "Couldnt render the video capture stream.  ");
+    qCDebug(veldorTrace, "The capture device may already be in use by another application.");
+    return kMovieRenderFailed;
+}
+
+bool Connect(CaptureGraph& g, GraphKind kind, GstElement* captureStart) {
     const VideoCapability& format = g.streamConfig->Format();
-    GstElement* capture =
-        AddDecodeChain(g.capsFilter.get(), "src", format, "video/x-raw,format=BGRx");
-    if (!capture || !gst_element_link_pads(g.source.get(), "src", g.capsFilter.get(), "sink")) {
+    GstElement* capture = AddDecodeChain(captureStart, "src", format, "video/x-raw,format=BGRx");
+    if (!capture) {
         return false;
     }
     GstElement* tee = Add("tee");
@@ -220,7 +269,7 @@ void PlaceVideoOutput(CaptureGraph& g) {
     g.renderer->show();
 }
 
-int Build(GraphKind kind, int* outWidth, int* outHeight) {
+int Build(GraphKind kind, int* outWidth, int* outHeight, const char* file = nullptr) {
     CaptureGraph& g = CaptureGraph::Instance();
     if (!EnsureGstInit()) {
         Message("ERROR: device bind failed!");
@@ -279,7 +328,17 @@ int Build(GraphKind kind, int* outWidth, int* outHeight) {
     }
     FormatStep(g, outWidth, outHeight);
 
-    if (!Connect(g, kind)) {
+    GstElement* captureStart = g.capsFilter.get();
+    if (!gst_element_link_pads(g.source.get(), "src", captureStart, "sink")) {
+        qCWarning(veldorTrace, "capture graph: the camera could not be linked");
+    }
+    if (file) {
+        captureStart = AddMovieFile(g, file);
+        if (!captureStart) {
+            return RenderFailed();
+        }
+    }
+    if (!Connect(g, kind, captureStart)) {
         qCWarning(veldorTrace, "capture graph: the elements could not be linked");
     }
     {
@@ -289,6 +348,11 @@ int Build(GraphKind kind, int* outWidth, int* outHeight) {
     }
     if (gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         qCWarning(veldorTrace, "capture graph: the pipeline did not start");
+        // Most often the movie file cannot be opened.
+        if (file) {
+            gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+            return RenderFailed();
+        }
     }
     // After the start: v4l2src opens its device on the way to PLAYING, and the simulated
     // camera's balance element exists only once the format step has rebuilt its chain.
@@ -298,6 +362,9 @@ int Build(GraphKind kind, int* outWidth, int* outHeight) {
 }
 
 } // namespace
+
+CaptureGraph::CaptureGraph() = default;
+CaptureGraph::~CaptureGraph() = default;
 
 CaptureGraph& CaptureGraph::Instance() {
     static CaptureGraph graph;
@@ -352,11 +419,7 @@ int StartMovieVideo(int n, QWidget* owner, int* outWidth, int* outHeight, const 
         g.height = 480;
     }
     ReleaseGraph();
-    if (file) {
-        qCWarning(veldorTrace, "Couldnt render the video capture stream.  ");
-        return -1;
-    }
-    return Build(GraphKind::Movie, outWidth, outHeight);
+    return Build(GraphKind::Movie, outWidth, outHeight, file);
 }
 
 void ReleaseGraph() {
@@ -364,13 +427,14 @@ void ReleaseGraph() {
     // Before the source closes the descriptor the controls may be using.
     g.controls.reset();
     if (g.pipeline) {
-        gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+        StopPipeline(g);
         GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
         gst_bus_set_sync_handler(bus.get(), nullptr, nullptr, nullptr);
         gst_bus_set_flushing(bus.get(), TRUE);
     }
     g.sink.reset();
     g.mux.reset();
+    g.fileBranch.reset();
     g.streamConfig.reset();
     delete g.renderer.data();
     g.renderer = nullptr;
@@ -469,7 +533,7 @@ int DrainGraphEvents() {
             // The camera is gone or broken: stop the graph; selecting a camera rebuilds it.
             g.failed = true;
             g.controls.reset(); // the stopped source closes its descriptor
-            gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+            StopPipeline(g);
             break;
         case GST_MESSAGE_WARNING:
             gst_message_parse_warning(message.get(), &error, &debug);

@@ -13,6 +13,7 @@
 #include <mutex>
 #include <vector>
 
+class MovieFileBranch;
 class Prompts;
 class VideoOutput;
 
@@ -38,7 +39,8 @@ struct CaptureGraph {
     std::unique_ptr<StreamConfig> streamConfig;
     // The source's picture controls while the graph runs.
     std::unique_ptr<CameraControls> controls;
-    GstElementPtr mux, sink;        // AVI branch of the movie graph
+    GstElementPtr mux, sink; // AVI branch of the movie graph
+    std::unique_ptr<MovieFileBranch> fileBranch;
     QPointer<VideoOutput> renderer; // the video output window
     int grabberMode = -1;           // -1 buffering the last frame, 0 SampleCB, 1 BufferCB
 
@@ -55,6 +57,8 @@ struct CaptureGraph {
     bool fullScreen = false;
     Prompts* prompts = nullptr;
 
+    CaptureGraph();
+    ~CaptureGraph();
     static CaptureGraph& Instance();
     // Back to the start-of-process state: no graph, requestedWidth -1.
     void Reset();
@@ -66,8 +70,12 @@ int BindDevice(int n);
 // Builds and runs the live graph for device n shown in owner (or, with a null owner, the
 // camera, window and rectangle of the previous build). Returns 1 when it runs.
 int StartVideo(int n, QWidget* owner, int width, int height, int* outWidth, int* outHeight);
-// The movie window's graph; with a file also the AVI branch (negative on failure).
+// The movie window's graph; with a file also the AVI branch, which gets the camera's stream
+// in its own format from 2 s after the start. Negative when the file branch cannot be made
+// or the file cannot be opened; nothing runs then.
 int StartMovieVideo(int n, QWidget* owner, int* outWidth, int* outHeight, const char* file);
+inline constexpr int kMovieRenderFailed = -1;
+// Stops the graph and drops it; a movie file being written is completed first.
 void ReleaseGraph();
 void AttachVideoWindow(QWidget* w);
 void SetFullScreen(int enter, int keepAspect);
@@ -75,5 +83,6 @@ void SetFullScreen(int enter, int keepAspect);
 void SetNotifyWindow(QObject* window);
 // Shows a message of the capture code (and traces it).
 void GraphMessage(const char* text);
-// Pops the graph's queued notifications; an error stops the graph. Returns the number popped.
+// Pops the graph's queued notifications; an error stops the graph, completing a movie file
+// being written with what it has. Returns the number popped.
 int DrainGraphEvents();

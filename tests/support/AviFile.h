@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QByteArray>
+#include <QSize>
+#include <QString>
+#include <optional>
+
+// What a RIFF AVI file holds, read chunk by chunk without any AVI library, so that a file the
+// program writes is checked against the format itself.
+struct AviFile {
+    int riffChunks = 0;     // "RIFF" chunks: one "AVI ", then "AVIX" ones past 1 GiB
+    quint32 avihFrames = 0; // total frames of the main header (first RIFF only)
+    quint32 microSecPerFrame = 0;
+    quint32 odmlFrames = 0;       // total frames of the OpenDML header ("dmlh")
+    QByteArray streamType;        // "vids"
+    quint32 streamLength = 0;     // frames of the stream header
+    QByteArray compression;       // BITMAPINFOHEADER biCompression: "MJPG", "YUY2"
+    QSize size;                   // BITMAPINFOHEADER width and height
+    int moviFrames = 0;           // "00dc"/"00db" chunks in the "movi" lists
+    int idx1Frames = 0;           // "00dc"/"00db" entries of the legacy index
+    bool superIndex = false;      // an OpenDML "indx" super index in the stream list
+    int standardIndexEntries = 0; // entries of the OpenDML "ix00" standard indexes
+    bool truncated = false;       // a chunk runs past the end of the file
+};
+
+// Reads a file; nothing when it is not a RIFF file at all.
+std::optional<AviFile> ReadAviFile(const QString& path);
+
+// Plays a file through GStreamer's own demuxer and decoders as a player would; the number of
+// frames decoded and their size, or nothing when the file cannot be played to its end.
+struct DecodedMovie {
+    int frames = 0;
+    QSize size;
+};
+std::optional<DecodedMovie> DecodeMovie(const QString& path);
