@@ -12,6 +12,9 @@ CKestrelApp::CKestrelApp(int& argc, char** argv) : m_app(argc, argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     // The caption font's face is a Windows one; IPA's proportional Gothic has its metrics.
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));
+    // The movie window's dialog font; the Japanese captions come from IPA Gothic.
+    QFont::insertSubstitutions(QStringLiteral("MS Shell Dlg"),
+                               {QStringLiteral("Liberation Sans"), QStringLiteral("IPAPGothic")});
 }
 
 int CKestrelApp::InitInstance() {

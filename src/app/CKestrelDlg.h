@@ -88,6 +88,9 @@ public:
     void OnCameraSelect();
     void OnCompView();
     void OnMovieDlg();
+    // The movie file to record into, named by the clock, its folders made; nothing when all
+    // names of this second are taken.
+    std::optional<QString> MakeMovieFileName();
     void OnTimer(int id);
     void OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam);
     // Sees key and mouse presses before they are dispatched.

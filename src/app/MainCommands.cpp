@@ -147,7 +147,7 @@ int CKestrelDlg::RunChildWindow(QDialog& child, bool movie) {
     }
     m_timer1.stop();
     m_mainActive = 0;
-    const int result = child.exec();
+    const int result = movie ? m_movieDlg.DoModal() : child.exec();
     if (result == 2) {
         PostCommand(IDC_EXIT);
     }

@@ -1,17 +1,272 @@
 #include "movie/CMovieDlg.h"
 
+#include "app/CKestrelDlg.h"
+#include "app/ControlIds.h"
+#include "capture/CameraEvent.h"
+#include "capture/CaptureGraph.h"
+#include "platform/language/Language.h"
+#include "platform/language/TextPairs.h"
+#include "platform/prompts/Prompts.h"
+#include "platform/trace/Trace.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFile>
+#include <QFrame>
+#include <QKeyEvent>
 #include <QPushButton>
+#include <QUrl>
+
+namespace {
+
+struct MovieButton {
+    int id;
+    const char* name;
+    QPoint position;
+};
+
+constexpr MovieButton kButtons[] = {
+    {CMovieDlg::IDC_START_STOP, "startStop", {680, 30}},
+    {CMovieDlg::IDC_CHANGE_FOLDER, "changeFolder", {680, 90}},
+    {CMovieDlg::IDC_OPEN_FOLDER, "openFolder", {680, 140}},
+    {IDOK, "ok", {680, 430}},
+    {CMovieDlg::IDC_MOVIE_EXIT, "exit", {680, 480}},
+};
+
+// The Start/Stop caption once recording has been started or stopped, in both languages.
+const char16_t* const kStopCaption = u"録画停止";
+const char16_t* const kStartCaption = u"録画開始";
+
+QString Caption(int id, int language) {
+    return TextPairs::Builtin().Text(QStringLiteral("movie.control.%1").arg(id), language);
+}
+
+} // namespace
 
 CMovieDlg::CMovieDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("CMovieDlg"));
-    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
-    setFixedSize(1024, 620);
-    auto* ok = new QPushButton(QStringLiteral("OK"), this);
-    ok->setObjectName(QStringLiteral("ok"));
-    ok->setGeometry(880, 500, 120, 30);
-    auto* exit = new QPushButton(QStringLiteral("EXIT"), this);
-    exit->setObjectName(QStringLiteral("exit"));
-    exit->setGeometry(880, 540, 120, 30);
-    connect(ok, &QPushButton::clicked, this, [this] { done(1); });
-    connect(exit, &QPushButton::clicked, this, [this] { done(2); });
+    setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
+    setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
+    setFixedSize(820, 540);
+    for (const MovieButton& b : kButtons) {
+        auto* button = new QPushButton(this);
+        button->setObjectName(QLatin1String(b.name));
+        button->setGeometry(QRect(b.position, QSize(120, 30)));
+        button->setAutoDefault(false);
+        m_controls.insert(b.id, button);
+        connect(button, &QPushButton::clicked, this, [this, id = b.id] { OnCommand(id); });
+    }
+    static_cast<QPushButton*>(GetDlgItem(IDOK))->setDefault(true);
+    m_videoWindow = new QFrame(this);
+    m_videoWindow->setObjectName(QStringLiteral("videoWindow"));
+    m_videoWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_videoWindow->setLineWidth(1);
+    m_videoWindow->setGeometry(20, 30, 642, 482); // (20, 30)-(662, 512): 640 x 480 inside
+    m_videoWindow->hide();
+    m_timer1.setSingleShot(false);
+    connect(&m_timer1, &QTimer::timeout, this, &CMovieDlg::OnTimer);
+}
+
+int CMovieDlg::DoModal() {
+    if (!OnInitDialog()) {
+        return 0;
+    }
+    return exec();
+}
+
+void CMovieDlg::done(int r) {
+    // The window's timer and key rule end with it, so that the main window's camera button
+    // is its own again.
+    m_timer1.stop();
+    qApp->removeEventFilter(this);
+    QDialog::done(r);
+}
+
+void CMovieDlg::reject() {
+    done(IDCANCEL);
+}
+
+void CMovieDlg::PostCommand(int id) {
+    QMetaObject::invokeMethod(
+        this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+}
+
+void CMovieDlg::OnCommand(int id) {
+    switch (id) {
+    case IDC_START_STOP:
+        OnStartStop();
+        break;
+    case IDC_CHANGE_FOLDER:
+        OnChangeFolder();
+        break;
+    case IDC_OPEN_FOLDER:
+        OnOpenFolder();
+        break;
+    case IDC_MOVIE_EXIT:
+        OnExit();
+        break;
+    case IDOK:
+        OnOK();
+        break;
+    case IDCANCEL:
+        done(IDCANCEL);
+        break;
+    default:
+        break;
+    }
+}
+
+QString CMovieDlg::Text(const char* key) const {
+    return TextPairs::Builtin().Text(QLatin1String(key), m_owner->m_language);
+}
+
+void CMovieDlg::SetCaptions() {
+    for (const MovieButton& b : kButtons) {
+        static_cast<QPushButton*>(GetDlgItem(b.id))->setText(Caption(b.id, kEnglish));
+        if (m_owner->m_language == kJapanese) {
+            static_cast<QPushButton*>(GetDlgItem(b.id))->setText(Caption(b.id, kJapanese));
+        }
+    }
+}
+
+bool CMovieDlg::OnInitDialog() {
+    // Each opening starts from the window's own captions and enabled buttons.
+    SetCaptions();
+    EnableButtons(true);
+    move(m_owner->frameGeometry().topLeft());
+    setFixedSize(820, 540);
+
+    SetNotifyWindow(this);
+    int width = 0;
+    int height = 0;
+    StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoWindow, &width, &height, nullptr);
+
+    m_videoWindow->show();
+    m_timer1.start(300);
+    qApp->installEventFilter(this);
+    m_recording = 0;
+    return true;
+}
+
+void CMovieDlg::EnableButtons(bool enable) {
+    for (int id : {int(IDC_CHANGE_FOLDER), int(IDC_OPEN_FOLDER), int(IDC_MOVIE_EXIT), int(IDOK)}) {
+        GetDlgItem(id)->setEnabled(enable);
+    }
+}
+
+void CMovieDlg::OnStartStop() {
+    auto* button = static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP));
+    const int device = m_owner->m_graphDeviceIndex;
+    int width = 0;
+    int height = 0;
+    if (m_recording == 1) {
+        button->setText(QString::fromUtf16(kStartCaption));
+        // Releasing the recording graph completes its file.
+        const int result = StartMovieVideo(device, m_videoWindow, &width, &height, nullptr);
+        m_recording = result != 0 ? 0 : 1;
+    } else {
+        button->setText(QString::fromUtf16(kStopCaption));
+        const std::optional<QString> path = m_owner->MakeMovieFileName();
+        if (!path) {
+            // Nothing is recorded over an existing movie; the preview goes on, or after a
+            // failed start comes back.
+            button->setText(QString::fromUtf16(kStartCaption));
+            if (m_recording != 0) {
+                StartMovieVideo(device, m_videoWindow, &width, &height, nullptr);
+            }
+            m_recording = 0;
+        } else {
+            m_moviePath = *path;
+            m_recording = StartMovieVideo(device, m_videoWindow, &width, &height,
+                                          QFile::encodeName(m_moviePath).constData());
+            if (m_recording < 0) {
+                m_owner->prompts().MessageBox(Text("movie.failed").arg(m_moviePath));
+            }
+        }
+    }
+    EnableButtons(m_recording == 0);
+}
+
+void CMovieDlg::OnRecordingError() {
+    m_recording = 0;
+    static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP))
+        ->setText(QString::fromUtf16(kStartCaption));
+    EnableButtons(true);
+    m_owner->prompts().MessageBox(Text("movie.error").arg(m_moviePath));
+}
+
+void CMovieDlg::OnChangeFolder() {
+    const std::optional<QString> folder =
+        m_owner->prompts().ChooseFolder(Text("moviefolder.title"), m_owner->m_movieFolder);
+    if (!folder) {
+        return;
+    }
+    m_owner->m_movieFolder = *folder;
+    m_owner->SaveIniFile();
+}
+
+void CMovieDlg::OnOpenFolder() {
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_owner->m_movieFolder))) {
+        qCDebug(veldorTrace, "the movie folder could not be opened: %s",
+                qUtf8Printable(m_owner->m_movieFolder));
+    }
+}
+
+void CMovieDlg::OnOK() {
+    AttachVideoWindow(m_owner->m_videoWindow);
+    int width = 0;
+    int height = 0;
+    StartVideo(m_owner->m_graphDeviceIndex, nullptr, 0, 0, &width, &height);
+    done(IDOK);
+}
+
+void CMovieDlg::OnExit() {
+    PostCommand(IDCANCEL);
+}
+
+void CMovieDlg::OnTimer() {
+    if (m_owner->m_buttonPressed != 0) {
+        m_owner->m_buttonPressed = 0;
+        PostCommand(IDC_START_STOP);
+    }
+}
+
+void CMovieDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam, bool graphNotification) {
+    qCDebug(veldorTrace, " OnCameraEvent::");
+    if (graphNotification) {
+        // The graph's own news: only an error matters, and it has stopped the graph after
+        // completing the file.
+        DrainGraphEvents();
+        if (m_recording == 1 && CaptureGraph::Instance().failed) {
+            OnRecordingError();
+        }
+        return;
+    }
+    // A still frame of the camera: its button was pressed.
+    if (wParam == 0 && lParam == 0) {
+        PostCommand(IDC_START_STOP);
+    }
+}
+
+bool CMovieDlg::PreTranslateMessage(QObject*, QEvent* event) {
+    return event->type() == QEvent::KeyPress;
+}
+
+bool CMovieDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && widget->window() == this) {
+            return PreTranslateMessage(watched, event);
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool CMovieDlg::event(QEvent* e) {
+    if (e->type() == CameraEvent::kType) {
+        const auto* camera = static_cast<CameraEvent*>(e);
+        OnCameraEvent(camera->wParam, camera->lParam, camera->graphNotification);
+        return true;
+    }
+    return QDialog::event(e);
 }

@@ -1,0 +1,296 @@
+#include "app/ControlIds.h"
+#include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
+#include "library/ImageList.h"
+#include "platform/language/Language.h"
+#include "platform/video/VideoSource.h"
+#include "support/AviFile.h"
+#include "support/MainWindowFixture.h"
+
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QFrame>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QUrl>
+#include <functional>
+
+namespace {
+
+// Stands in for the desktop's file manager.
+class UrlRecorder : public QObject {
+    Q_OBJECT
+public:
+    QList<QUrl> opened;
+public Q_SLOTS:
+    void open(const QUrl& url) { opened.append(url); }
+};
+
+using D = CMovieDlg;
+
+class MovieWindowTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        const QString cameras = env.root() + QStringLiteral("/cameras.json");
+        ASSERT_TRUE(TempEnvironment::writeFile(cameras, R"([{"name": "Orvane Q7",
+            "stillPin": true, "formats": [{"format": "YUY2", "width": 320, "height": 240}]}])"));
+        env.set("VELDOR_SIMULATED_CAMERAS", cameras.toLocal8Bit());
+    }
+    bool StartIn(int language) {
+        dlg = std::make_unique<CKestrelDlg>(prompts, clock);
+        dlg->m_languageOverride = language;
+        started = StartMainWindow(*dlg);
+        if (!started.result) {
+            return false;
+        }
+        dlg->m_movieFolder = env.root() + QStringLiteral("/movies");
+        dlg->show();
+        return QTest::qWaitForWindowExposed(dlg.get());
+    }
+
+    // Opens the movie window from the main window and runs script in it. A script that
+    // leaves the window open has it ended with still mode. Returns the window's result.
+    int RunMovieWindow(const std::function<void(D&)>& script) {
+        QTimer::singleShot(0, dlg.get(), [&] {
+            D& movie = dlg->m_movieDlg;
+            script(movie);
+            if (movie.isVisible()) {
+                movie.OnOK();
+            }
+        });
+        dlg->OnMovieDlg();
+        return dlg->m_movieDlg.result();
+    }
+
+    static QPushButton* Button(D& movie, int id) {
+        return static_cast<QPushButton*>(movie.GetDlgItem(id));
+    }
+    static bool OthersEnabled(D& movie, bool enabled) {
+        for (int id : {int(D::IDC_CHANGE_FOLDER), int(D::IDC_OPEN_FOLDER), int(D::IDC_MOVIE_EXIT),
+                       int(IDOK)}) {
+            if (movie.GetDlgItem(id)->isEnabled() != enabled) {
+                return false;
+            }
+        }
+        return true;
+    }
+    // Waits until the file being recorded holds frames (the first 2 s are not recorded).
+    static bool WaitForFrames(const QString& path) {
+        return QTest::qWaitFor([&] { return QFileInfo(path).size() > 400000; }, 15000);
+    }
+    static void ExpectPlayable(const QString& path) {
+        const std::optional<DecodedMovie> movie = DecodeMovie(path);
+        ASSERT_TRUE(movie) << path.toStdString();
+        EXPECT_GT(movie->frames, 0);
+        EXPECT_EQ(movie->size, QSize(320, 240));
+    }
+    QString Movie(const char* name) const {
+        return dlg->m_movieFolder + QLatin1Char('/') + QLatin1String(name);
+    }
+};
+
+TEST_F(MovieWindowTest, OpensAtTheMainWindowsCornerWithTheLiveVideoAndEndsTheProgramOnClose) {
+    ASSERT_TRUE(StartIn(kEnglish));
+    const int result = RunMovieWindow([&](D& movie) {
+        EXPECT_EQ(movie.m_owner, dlg.get());
+        EXPECT_EQ(movie.pos(), dlg->frameGeometry().topLeft());
+        EXPECT_EQ(movie.size(), QSize(820, 540));
+        const struct {
+            int id;
+            const char* caption;
+            QRect rect;
+        } table[] = {{D::IDC_START_STOP, "Start/Stop", {680, 30, 120, 30}},
+                     {D::IDC_CHANGE_FOLDER, "ChangeFolder", {680, 90, 120, 30}},
+                     {D::IDC_OPEN_FOLDER, "OpenFolder", {680, 140, 120, 30}},
+                     {IDOK, "OK", {680, 430, 120, 30}},
+                     {D::IDC_MOVIE_EXIT, "EXIT", {680, 480, 120, 30}}};
+        for (const auto& row : table) {
+            EXPECT_EQ(Button(movie, row.id)->text(), QLatin1String(row.caption));
+            EXPECT_EQ(Button(movie, row.id)->geometry(), row.rect);
+            EXPECT_TRUE(Button(movie, row.id)->isEnabled());
+        }
+        EXPECT_EQ(movie.m_videoWindow->geometry(), QRect(20, 30, 642, 482));
+        EXPECT_EQ(movie.m_videoWindow->contentsRect().size(), QSize(640, 480));
+        VideoOutput* video = CaptureGraph::Instance().renderer;
+        ASSERT_TRUE(video);
+        EXPECT_EQ(video->parentWidget(), movie.m_videoWindow);
+        EXPECT_EQ(video->geometry(), QRect(1, 1, 640, 480));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
+        EXPECT_EQ(CaptureGraph::Instance().eventWindow.load(), &movie);
+        EXPECT_TRUE(movie.m_timer1.isActive());
+        EXPECT_EQ(movie.m_timer1.interval(), 300);
+        EXPECT_FALSE(dlg->isVisible());
+        EXPECT_EQ(dlg->m_mainActive, 0);
+        EXPECT_FALSE(dlg->m_timer1.isActive());
+
+        // The folder buttons: the chooser starts at the movie folder; Cancel changes nothing,
+        // a choice is stored at once. OpenFolder hands the folder to the desktop.
+        const QString before = dlg->m_movieFolder;
+        movie.OnChangeFolder();
+        EXPECT_EQ(dlg->m_movieFolder, before);
+        const QString chosen = env.root() + QStringLiteral("/chosen");
+        prompts.folders = {chosen};
+        QTest::mouseClick(Button(movie, D::IDC_CHANGE_FOLDER), Qt::LeftButton);
+        EXPECT_EQ(prompts.folderTitles, QStringList(2, QStringLiteral("Select Movie Folder")));
+        EXPECT_EQ(prompts.folderStarts, (QStringList{before, before}));
+        EXPECT_EQ(dlg->m_movieFolder, chosen);
+        EXPECT_TRUE(TempEnvironment::readFile(env.iniFile())
+                        .contains("MOVIE_FOLDER=" + chosen.toUtf8() + "\n"));
+        UrlRecorder desktop;
+        QDesktopServices::setUrlHandler(QStringLiteral("file"), &desktop, "open");
+        QTest::mouseClick(Button(movie, D::IDC_OPEN_FOLDER), Qt::LeftButton);
+        QDesktopServices::unsetUrlHandler(QStringLiteral("file"));
+        EXPECT_EQ(desktop.opened, QList<QUrl>{QUrl::fromLocalFile(chosen)});
+
+        // The system's close command is EXIT.
+        movie.close();
+    });
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !dlg->isVisible(); }, 5000));
+    EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+TEST_F(MovieWindowTest, JapaneseCaptionsAndChooserTitle) {
+    ASSERT_TRUE(StartIn(kJapanese));
+    RunMovieWindow([&](D& movie) {
+        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画開始"));
+        EXPECT_EQ(Button(movie, D::IDC_CHANGE_FOLDER)->text(), QStringLiteral("フォルダー変更"));
+        EXPECT_EQ(Button(movie, D::IDC_OPEN_FOLDER)->text(), QStringLiteral("フォルダー開く"));
+        EXPECT_EQ(Button(movie, IDOK)->text(), QStringLiteral("静止画モードへ"));
+        EXPECT_EQ(Button(movie, D::IDC_MOVIE_EXIT)->text(), QStringLiteral("終了"));
+        movie.OnChangeFolder();
+        EXPECT_EQ(prompts.folderTitles, QStringList{QStringLiteral("動画フォルダの選択")});
+    });
+}
+
+TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
+    ASSERT_TRUE(StartIn(kEnglish));
+    RunMovieWindow([&](D& movie) {
+        QPushButton* startStop = Button(movie, D::IDC_START_STOP);
+        QTest::mouseClick(startStop, Qt::LeftButton);
+        ASSERT_EQ(movie.m_recording, 1);
+        EXPECT_EQ(startStop->text(), QStringLiteral("録画停止"));
+        EXPECT_TRUE(OthersEnabled(movie, false));
+        const QString first = Movie("20261209101112.avi");
+        EXPECT_EQ(movie.m_moviePath, first);
+        // Keys do nothing here: no picture, no stop, no end of the window.
+        startStop->setFocus();
+        for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape, Qt::Key_Space, Qt::Key_A}) {
+            QTest::keyClick(startStop, key);
+        }
+        QCoreApplication::processEvents(); // runs a command a key may have posted
+        EXPECT_EQ(movie.m_recording, 1);
+        EXPECT_TRUE(movie.isVisible());
+        EXPECT_TRUE(ReloadImageList(dlg->m_saveFolder).isEmpty());
+        ASSERT_TRUE(WaitForFrames(first));
+
+        // The camera button's flag stops; the camera's still frame starts (same second).
+        dlg->m_buttonPressed = 1;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 2000));
+        EXPECT_EQ(dlg->m_buttonPressed, 0);
+        EXPECT_EQ(startStop->text(), QStringLiteral("録画開始"));
+        EXPECT_TRUE(OthersEnabled(movie, true));
+        ExpectPlayable(first);
+        ASSERT_TRUE(TriggerStill(CaptureGraph::Instance().source.get()));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 1; }, 5000));
+        const QString second = Movie("20261209101112-1.avi");
+        EXPECT_EQ(movie.m_moviePath, second);
+        ASSERT_TRUE(WaitForFrames(second));
+
+        // A camera error, as an unplug reports it: the file is complete, the window idle.
+        CaptureGraph& g = CaptureGraph::Instance();
+        GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "gone");
+        gst_element_post_message(g.source.get(),
+                                 gst_message_new_error(GST_OBJECT(g.source.get()), error, ""));
+        g_error_free(error);
+        ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 5000));
+        EXPECT_EQ(
+            prompts.messages,
+            QStringList{QStringLiteral("Recording stopped because of an error. [%1]").arg(second)});
+        EXPECT_EQ(startStop->text(), QStringLiteral("録画開始"));
+        EXPECT_TRUE(OthersEnabled(movie, true));
+        ExpectPlayable(second);
+
+        // Leaving by still mode while recording completes the file too.
+        startStop->click();
+        ASSERT_EQ(movie.m_recording, 1);
+        const QString third = Movie("20261209101112-2.avi");
+        ASSERT_TRUE(WaitForFrames(third));
+        movie.OnOK();
+        ExpectPlayable(third);
+    });
+    // Back in the main window: live, the strip reset, timer 1 running, the graph's news its own.
+    EXPECT_TRUE(dlg->isVisible());
+    EXPECT_EQ(dlg->m_mainActive, 1);
+    EXPECT_TRUE(dlg->m_timer1.isActive());
+    EXPECT_EQ(dlg->m_viewState, 1);
+    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_topIndex, 0);
+    EXPECT_FALSE(dlg->m_movieDlg.m_timer1.isActive());
+    CaptureGraph& g = CaptureGraph::Instance();
+    EXPECT_EQ(g.eventWindow.load(), dlg.get());
+    EXPECT_EQ(g.grabberMode, 1); // the live graph again
+    ASSERT_TRUE(g.renderer);
+    EXPECT_EQ(g.renderer->parentWidget(), dlg->m_videoWindow);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 1; }, 10000));
+}
+
+TEST_F(MovieWindowTest, NamesAndFolders) {
+    ASSERT_TRUE(StartIn(kEnglish));
+    RunMovieWindow([&](D& movie) {
+        // A folder several levels deep is made at the first start. Stopped within the first
+        // 2 s, the file has no frame and is not kept.
+        dlg->m_movieFolder = env.root() + QStringLiteral("/a/b/c/movies");
+        movie.OnStartStop();
+        ASSERT_EQ(movie.m_recording, 1);
+        EXPECT_EQ(movie.m_moviePath, Movie("20261209101112.avi"));
+        EXPECT_TRUE(QFileInfo(dlg->m_movieFolder).isDir());
+        movie.OnStartStop();
+        EXPECT_EQ(movie.m_recording, 0);
+        EXPECT_FALSE(QFileInfo::exists(movie.m_moviePath));
+        EXPECT_TRUE(prompts.messages.isEmpty());
+
+        // A folder that cannot be made: both messages, and the failed start's state.
+        ASSERT_TRUE(TempEnvironment::writeFile(env.root() + QStringLiteral("/file"), "x"));
+        dlg->m_movieFolder = env.root() + QStringLiteral("/file/movies");
+        movie.OnStartStop();
+        EXPECT_EQ(movie.m_recording, kMovieRenderFailed);
+        EXPECT_EQ(prompts.messages,
+                  (QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1]")
+                                   .arg(env.root() + QStringLiteral("/file")),
+                               QStringLiteral("The movie file could not be created. [%1]")
+                                   .arg(Movie("20261209101112.avi"))}));
+        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画停止"));
+        EXPECT_TRUE(OthersEnabled(movie, false));
+
+        // All names of the second taken: nothing is recorded over them, and the preview of
+        // the failed start comes back.
+        prompts.messages.clear();
+        dlg->m_movieFolder = env.root() + QStringLiteral("/full");
+        ASSERT_TRUE(TempEnvironment::writeFile(Movie("20261209101112.avi"), "old"));
+        for (int i = 1; i <= 999; ++i) {
+            ASSERT_TRUE(TempEnvironment::writeFile(
+                dlg->m_movieFolder + QStringLiteral("/20261209101112-%1.avi").arg(i), "old"));
+        }
+        movie.OnStartStop();
+        EXPECT_EQ(movie.m_recording, 0);
+        EXPECT_EQ(prompts.messages,
+                  QStringList{QStringLiteral("All movie file names of this second are taken; "
+                                             "nothing is recorded. [%1]")
+                                  .arg(dlg->m_movieFolder)});
+        EXPECT_EQ(QDir(dlg->m_movieFolder).entryList(QDir::Files).size(), 1000);
+        EXPECT_EQ(TempEnvironment::readFile(Movie("20261209101112.avi")), QByteArray("old"));
+        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画開始"));
+        EXPECT_TRUE(OthersEnabled(movie, true));
+        VideoOutput* video = CaptureGraph::Instance().renderer;
+        ASSERT_TRUE(video);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
+    });
+}
+
+} // namespace
+
+#include "CMovieDlgTest.moc"
