@@ -152,24 +152,4 @@ INSTANTIATE_TEST_SUITE_P(Formats, MovieRecordingTest, ::testing::Values(0, 1),
                              return std::string(info.param == 0 ? "Yuy2" : "Mjpg");
                          });
 
-TEST(MovieFileBranchTest, FileThatCannotBeOpenedRunsNothing) {
-    TempEnvironment env;
-    ASSERT_TRUE(env.ok());
-    ASSERT_TRUE(env.useCameras({QStringLiteral("Cam")}));
-    CaptureGraph::Instance().Reset();
-    QFrame owner;
-    int width = 0;
-    int height = 0;
-    const QByteArray path = QFile::encodeName(env.root() + QStringLiteral("/missing/movie.avi"));
-    EXPECT_EQ(StartMovieVideo(0, &owner, &width, &height, path.constData()), kMovieRenderFailed);
-    CaptureGraph& g = CaptureGraph::Instance();
-    ASSERT_TRUE(g.pipeline);
-    GstState state = GST_STATE_VOID_PENDING;
-    gst_element_get_state(g.pipeline.get(), &state, nullptr, 0);
-    EXPECT_EQ(state, GST_STATE_NULL);
-    // The next build runs again.
-    EXPECT_EQ(StartMovieVideo(0, &owner, &width, &height, nullptr), 1);
-    ReleaseGraph();
-}
-
 } // namespace

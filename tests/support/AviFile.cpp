@@ -12,7 +12,7 @@ class Reader {
 public:
     Reader(const uchar* data, qint64 size) : m_data(data), m_size(size) {}
 
-    void Chunks(qint64 from, qint64 to, bool inMovi, bool inStrl) {
+    void Chunks(qint64 from, qint64 to, bool inMovi) {
         while (from + 8 <= to) {
             const QByteArray id = FourCc(from);
             const qint64 size = U32(from + 4);
@@ -29,9 +29,9 @@ public:
                 if (id == "RIFF") {
                     ++avi.riffChunks;
                 }
-                Chunks(body + 4, body + size, inMovi || type == "movi", type == "strl");
+                Chunks(body + 4, body + size, inMovi || type == "movi");
             } else {
-                Leaf(id, body, size, inMovi, inStrl);
+                Leaf(id, body, size, inMovi);
             }
             from = body + size + (size & 1);
         }
@@ -40,7 +40,7 @@ public:
     AviFile avi;
 
 private:
-    void Leaf(const QByteArray& id, qint64 at, qint64 size, bool inMovi, bool inStrl) {
+    void Leaf(const QByteArray& id, qint64 at, qint64 size, bool inMovi) {
         const bool frame = id == "00dc" || id == "00db";
         if (inMovi && frame) {
             ++avi.moviFrames;
@@ -55,8 +55,6 @@ private:
         } else if (id == "strf" && size >= 20) {
             avi.size = QSize(int(U32(at + 4)), std::abs(int(U32(at + 8))));
             avi.compression = FourCc(at + 16);
-        } else if (id == "indx" && inStrl) {
-            avi.superIndex = true;
         } else if (id == "dmlh" && size >= 4) {
             avi.odmlFrames = U32(at);
         } else if (id == "idx1") {
@@ -88,7 +86,7 @@ std::optional<AviFile> ReadAviFile(const QString& path) {
         return std::nullopt;
     }
     Reader reader(data, file.size());
-    reader.Chunks(0, file.size(), false, false);
+    reader.Chunks(0, file.size(), false);
     return reader.avi;
 }
 

@@ -18,7 +18,6 @@ struct AviFile {
     QSize size;                   // BITMAPINFOHEADER width and height
     int moviFrames = 0;           // "00dc"/"00db" chunks in the "movi" lists
     int idx1Frames = 0;           // "00dc"/"00db" entries of the legacy index
-    bool superIndex = false;      // an OpenDML "indx" super index in the stream list
     int standardIndexEntries = 0; // entries of the OpenDML "ix00" standard indexes
     bool truncated = false;       // a chunk runs past the end of the file
 };
