@@ -3,6 +3,7 @@
 #include "platform/clock/Clock.h"
 #include "platform/paths/Paths.h"
 #include "platform/profile/Profile.h"
+#include "platform/profile/ProfileBatch.h"
 
 namespace {
 
@@ -45,8 +46,9 @@ void CKestrelDlg::LoadIniFile() {
 }
 
 void CKestrelDlg::SaveIniFile() {
-    auto write = [this](const char* name, const QString& value) {
-        WritePrivateProfileString(kCapture, QLatin1String(name), value, m_iniPath);
+    ProfileBatch batch(m_iniPath);
+    auto write = [&batch](const char* name, const QString& value) {
+        batch.Write(kCapture, QLatin1String(name), value);
     };
     write("SAVE_FOLDER", m_saveFolder);
     write("COMP_FOLDER", m_compFolder);
@@ -55,4 +57,5 @@ void CKestrelDlg::SaveIniFile() {
     write("DONT_ASK", Bool(m_dontAsk));
     write("KEEP_ASPECT", Bool(m_keepAspect));
     write("SHOW_COMMENT", Bool(m_showComment));
+    batch.Commit();
 }

@@ -3,6 +3,7 @@
 #include "capture/CameraProperty.h"
 #include "platform/paths/Paths.h"
 #include "platform/profile/Profile.h"
+#include "platform/profile/ProfileBatch.h"
 #include "platform/trace/Trace.h"
 
 #include <QFile>
@@ -46,15 +47,28 @@ void ReadEntry(CameraProperty& entry, const QString& section, const QString& def
     }
 }
 
-// Gets every entry from the camera and writes those it gave into section.
-void WriteEntries(const QString& section, const QString& path) {
+// One stored property key and its "%d/%d" text.
+struct StoredEntry {
+    QString key;
+    QString text;
+};
+
+// Gets every entry from the camera; those it gave, in table order.
+QList<StoredEntry> CameraEntries() {
+    QList<StoredEntry> stored;
     for (CameraProperty& entry : CameraProperties()) {
         const bool ok = GetCameraProperty(entry);
         TraceGet(entry, ok);
         if (ok) {
-            WritePrivateProfileString(section, Key(entry), QString::fromLatin1(PropertyText(entry)),
-                                      path);
+            stored.append({Key(entry), QString::fromLatin1(PropertyText(entry))});
         }
+    }
+    return stored;
+}
+
+void WriteEntries(ProfileBatch& batch, const QString& section, const QList<StoredEntry>& entries) {
+    for (const StoredEntry& entry : entries) {
+        batch.Write(section, entry.key, entry.text);
     }
 }
 
@@ -95,27 +109,39 @@ void CKestrelDlg::saveVideoProperty() {
     if (m_cameraName.isEmpty()) {
         return;
     }
-    if (!WritePrivateProfileString(kVideoDevice, QStringLiteral("Name"), m_cameraName, m_iniPath)) {
-        const QString temp = TempPath();
-        // Once in the temporary folder, a further failure must not nest the path again.
-        if (!temp.isEmpty() && !m_iniPath.startsWith(temp)) {
-            m_iniPath = temp + QLatin1Char('/') + m_iniPath;
-        } else {
-            qCDebug(veldorTrace, "the settings file cannot be written: %s",
-                    qUtf8Printable(m_iniPath));
+    const QList<StoredEntry> entries = CameraEntries();
+    auto writeCamera = [&](ProfileBatch& batch) {
+        batch.Write(m_cameraName, QStringLiteral("Width"), QString::number(m_formatWidth));
+        batch.Write(m_cameraName, QStringLiteral("Height"), QString::number(m_formatHeight));
+        WriteEntries(batch, m_cameraName, entries);
+    };
+    ProfileBatch batch(m_iniPath);
+    if (batch.Write(kVideoDevice, QStringLiteral("Name"), m_cameraName)) {
+        writeCamera(batch);
+        if (batch.Commit()) {
+            return;
         }
     }
-    WritePrivateProfileString(m_cameraName, QStringLiteral("Width"), QString::number(m_formatWidth),
-                              m_iniPath);
-    WritePrivateProfileString(m_cameraName, QStringLiteral("Height"),
-                              QString::number(m_formatHeight), m_iniPath);
-    WriteEntries(m_cameraName, m_iniPath);
+    // The file cannot be written where it is: it moves to the temporary folder, where the rest
+    // is stored without the Name key.
+    const QString temp = TempPath();
+    // Once in the temporary folder, a further failure must not nest the path again.
+    if (!temp.isEmpty() && !m_iniPath.startsWith(temp)) {
+        m_iniPath = temp + QLatin1Char('/') + m_iniPath;
+    } else {
+        qCDebug(veldorTrace, "the settings file cannot be written: %s", qUtf8Printable(m_iniPath));
+    }
+    ProfileBatch moved(m_iniPath);
+    writeCamera(moved);
+    moved.Commit();
 }
 
 void CKestrelDlg::saveUSBProperty(const QString& path) {
     qCDebug(veldorTrace, "saveUSBProperty::%s", qUtf8Printable(path));
-    WritePrivateProfileString(kUsbProperty, QStringLiteral("device"), m_cameraName, path);
-    WriteEntries(kUsbProperty, path);
+    ProfileBatch batch(path);
+    batch.Write(kUsbProperty, QStringLiteral("device"), m_cameraName);
+    WriteEntries(batch, kUsbProperty, CameraEntries());
+    batch.Commit();
 }
 
 int CKestrelDlg::loadUSBProperty(const QString& path) {

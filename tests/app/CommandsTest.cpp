@@ -3,6 +3,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/VideoOutput.h"
 #include "library/ImageList.h"
+#include "support/FileReplacements.h"
 #include "support/MainWindowFixture.h"
 
 #include <QAbstractButton>
@@ -167,7 +168,9 @@ TEST_F(CommandsTest, EachOptionCheckBoxWritesAllSevenKeys) {
         ASSERT_TRUE(QFile::remove(env.iniFile()));
         // "don't ask" is enabled only with a picture selected: toggle it as its click would.
         Button(row.id)->setChecked(true);
+        FileReplacements replacements(env.work());
         dlg->OnOptionCheck();
+        EXPECT_EQ(replacements.Count(QStringLiteral("VELDOR.ini")), 1) << "one write per save";
         const QByteArray ini = TempEnvironment::readFile(env.iniFile());
         const QList<QByteArray> keys = {
             "SAVE_FOLDER=", "COMP_FOLDER=", "MOVIE_FOLDER=", "TITLE_BAR=",

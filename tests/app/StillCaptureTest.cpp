@@ -3,6 +3,8 @@
 #include "capture/VideoOutput.h"
 #include "library/ImageList.h"
 #include "platform/profile/Profile.h"
+#include "platform/video/SourceControls.h"
+#include "support/FileReplacements.h"
 #include "support/MainWindowFixture.h"
 #include "support/PictureFiles.h"
 
@@ -16,12 +18,21 @@ namespace {
 
 class StillCaptureTest : public MainWindowFixture {
 protected:
-    // Starts the window with one camera, with or without a still pin, and waits for its video.
+    void TearDown() override {
+        MainWindowFixture::TearDown();
+        ResetSimulatedControls();
+    }
+    // Starts the window with one camera of four controls, with or without a still pin, and
+    // waits for its video.
     void StartWith(bool stillPin) {
+        // Simulated cameras keep their controls between windows, as a driver does; this one
+        // starts from its own.
+        ResetSimulatedControls();
         const QString file = env.root() + QStringLiteral("/cameras.json");
-        const QByteArray json =
-            QByteArray(R"([{"name": "Orvane Q7", "stillPin": )") + (stillPin ? "true" : "false") +
-            R"(, "formats": [{"format": "YUY2", "width": 640, "height": 480}]}])";
+        const QByteArray json = QByteArray(R"([{"name": "Orvane Q7", "stillPin": )") +
+                                (stillPin ? "true" : "false") +
+                                R"(, "controls": ["Brightness", "Contrast", "Hue", "Saturation"],
+                 "formats": [{"format": "YUY2", "width": 640, "height": 480}]}])";
         ASSERT_TRUE(TempEnvironment::writeFile(file, json));
         env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
         ASSERT_TRUE(StartAndShow());
@@ -63,6 +74,8 @@ TEST_F(StillCaptureTest, PictureWithItsSettingsFileFirstInTheStrip) {
     dlg->grab();
     ASSERT_EQ(dlg->m_viewState, 2);
 
+    FileReplacements replacements(folder);
+    ASSERT_TRUE(replacements.ok());
     dlg->OnCapture();
     const QString picture = folder + QStringLiteral("/20261209101112.jpg");
     QImageReader reader(picture);
@@ -73,6 +86,11 @@ TEST_F(StillCaptureTest, PictureWithItsSettingsFileFirstInTheStrip) {
     EXPECT_EQ(GetPrivateProfileString(QStringLiteral("USBProperty"), QStringLiteral("device"),
                                       QString(), settings),
               QStringLiteral("Orvane Q7"));
+    EXPECT_EQ(GetPrivateProfileString(QStringLiteral("USBProperty"), QStringLiteral("Saturation"),
+                                      QString(), settings),
+              QStringLiteral("64/2"));
+    // The settings file of the picture is written once, all its keys together.
+    EXPECT_EQ(replacements.Count(QStringLiteral("20261209101112.ini")), 1);
     EXPECT_EQ(Entries(folder),
               (QStringList{"20200101000000.jpg", "20261209101112.ini", "20261209101112.jpg"}));
     EXPECT_TRUE(prompts.commentPrompts.isEmpty());

@@ -1,4 +1,5 @@
 #include "platform/profile/Profile.h"
+#include "platform/profile/ProfileBatch.h"
 #include "platform/profile/ProfileText.h"
 #include "support/TempEnvironment.h"
 
@@ -231,6 +232,122 @@ TEST_F(ProfileTest, WriteReplacesTheFileThroughANewInode) {
     // No temporary file is left beside it.
     const QStringList left = QDir(env.work()).entryList(QDir::Files);
     EXPECT_EQ(left, (QStringList{QStringLiteral("keep.ini"), QStringLiteral("test.ini")}));
+}
+
+// One key written by a save, as the program's saves write them.
+struct KeyWrite {
+    QString section;
+    QString key;
+    QString value;
+};
+
+const QList<KeyWrite> kCaptureSave = {
+    {"CAPTURE", "SAVE_FOLDER", "/home/u/デスクトップ/VELDOR/images"},
+    {"CAPTURE", "COMP_FOLDER", "/home/u/デスクトップ/VELDOR/images"},
+    {"CAPTURE", "MOVIE_FOLDER", "/home/u/デスクトップ/VELDOR/movies"},
+    {"CAPTURE", "TITLE_BAR", "FALSE"},
+    {"CAPTURE", "DONT_ASK", "TRUE"},
+    {"CAPTURE", "KEEP_ASPECT", "FALSE"},
+    {"CAPTURE", "SHOW_COMMENT", "TRUE"},
+};
+// A camera's save, with an entry the profile refuses in its middle.
+const QList<KeyWrite> kCameraSave = {
+    {"VideoDevice", "Name", "顕微鏡カメラ ｿﾌﾄ"}, {"顕微鏡カメラ ｿﾌﾄ", "Width", "640"},
+    {"顕微鏡カメラ ｿﾌﾄ", "Height", "480"},       {"顕微鏡カメラ ｿﾌﾄ", "Brightness", "-3/2"},
+    {"顕微鏡カメラ ｿﾌﾄ", "Broken", "one\ntwo"},  {"顕微鏡カメラ ｿﾌﾄ", "Contrast", "10/1"},
+};
+const QList<KeyWrite> kPictureSave = {
+    {"USBProperty", "device", "Orvane Q7"},
+    {"USBProperty", "Brightness", "44/2"},
+    {"USBProperty", "Hue", "0/1"},
+    {"USBProperty", "Saturation", "50/2"},
+};
+
+TEST_F(ProfileTest, BatchWritesTheBytesOfKeyByKeyWrites) {
+    const char* fixtures[] = {nullptr, "windows-cp932.ini", "key-twice.ini",
+                              "no-camera-section.ini", "picture-settings.ini"};
+    for (const char* fixture : fixtures) {
+        for (const QList<KeyWrite>* save : {&kCaptureSave, &kCameraSave, &kPictureSave}) {
+            SCOPED_TRACE(std::string(fixture ? fixture : "no file") + " / " +
+                         save->first().section.toStdString());
+            const QString keyByKey = path("key-by-key.ini");
+            const QString batched = path("batched.ini");
+            QFile::remove(keyByKey);
+            QFile::remove(batched);
+            if (fixture) {
+                const QByteArray text = TempEnvironment::readFile(
+                    QStringLiteral(VELDOR_FIXTURES "/ini/") + QLatin1String(fixture));
+                ASSERT_FALSE(text.isEmpty());
+                ASSERT_TRUE(TempEnvironment::writeFile(keyByKey, text));
+                ASSERT_TRUE(TempEnvironment::writeFile(batched, text));
+            }
+            ProfileBatch batch(batched);
+            for (const KeyWrite& w : *save) {
+                const bool alone = WritePrivateProfileString(w.section, w.key, w.value, keyByKey);
+                EXPECT_EQ(batch.Write(w.section, w.key, w.value), alone) << w.key.toStdString();
+            }
+            ASSERT_TRUE(batch.Commit());
+            EXPECT_EQ(TempEnvironment::readFile(batched), TempEnvironment::readFile(keyByKey));
+        }
+    }
+}
+
+TEST_F(ProfileTest, BatchFollowsTheRulesOfAHandWrittenFile) {
+    write(TempEnvironment::readFile(QStringLiteral(VELDOR_FIXTURES "/ini/key-twice.ini")));
+    ProfileBatch batch(path());
+    ASSERT_TRUE(batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("save_folder"), "/new"));
+    ASSERT_TRUE(batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("COMP_FOLDER"), "/c"));
+    ASSERT_TRUE(batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("TITLE_BAR"), "FALSE"));
+    ASSERT_TRUE(batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("DONT_ASK"), "FALSE"));
+    ASSERT_TRUE(batch.Write(QStringLiteral("New"), QStringLiteral("k"), "v"));
+    ASSERT_TRUE(batch.Commit());
+    EXPECT_EQ(read(), QByteArray("; written by hand\n"
+                                 "[capture]\n"
+                                 "SAVE_FOLDER=/new\n"
+                                 "save_folder=/home/u/second\n"
+                                 "\n"
+                                 "; note\n"
+                                 "TITLE_BAR=FALSE\n"
+                                 "COMP_FOLDER=/c\n"
+                                 "DONT_ASK=FALSE\n"
+                                 "\n"
+                                 "[Other]\n"
+                                 "x=1\n"
+                                 "[CAPTURE]\n"
+                                 "DONT_ASK=TRUE\n"
+                                 "[New]\n"
+                                 "k=v\n"))
+        << read().toStdString();
+}
+
+TEST_F(ProfileTest, FailedBatchLeavesTheOldFileAndNothingBeside) {
+    const QByteArray before = "; keep me\r\n[A]\r\nx=1\r\n";
+    write(before);
+    ProfileBatch batch(path());
+    for (const char* key : {"x", "y", "z"}) {
+        ASSERT_TRUE(
+            batch.Write(QStringLiteral("A"), QLatin1String(key), QString(4000, QLatin1Char('v'))));
+    }
+    // A file-size limit stops the new text half-way, even for root.
+    struct rlimit old {};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    void (*oldHandler)(int) = signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 512;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool committed = batch.Commit();
+    setrlimit(RLIMIT_FSIZE, &old);
+    signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(committed);
+    EXPECT_EQ(read(), before);
+    EXPECT_EQ(QDir(env.work()).entryList(QDir::Files), QStringList{QStringLiteral("test.ini")});
+
+    // A folder in the file's place cannot be read or replaced.
+    ASSERT_TRUE(QDir().mkpath(path("folder.ini")));
+    ProfileBatch unreadable(path("folder.ini"));
+    EXPECT_FALSE(unreadable.Write(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1")));
+    EXPECT_FALSE(unreadable.Commit());
+    EXPECT_TRUE(QFileInfo(path("folder.ini")).isDir());
 }
 
 } // namespace
