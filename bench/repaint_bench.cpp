@@ -1,5 +1,6 @@
-// One full repaint of the picture area (five thumbnails and the selected picture shown
-// large), beside decoding the same six files once with bare libjpeg-turbo.
+// A repaint of the picture area (five thumbnails and the selected picture shown large) with
+// nothing new to show, and the showing of a newly selected picture, beside decoding the same
+// files with bare libjpeg-turbo.
 #include "app/CKestrelDlg.h"
 #include "library/ImageList.h"
 #include "platform/clock/Clock.h"
@@ -62,22 +63,61 @@ bool BareDecode(const QString& path) {
     return true;
 }
 
+// The window state of a folder of five pictures, the newest one selected.
+struct Window {
+    explicit Window(const QString& folder) : dlg(prompts, clock) {
+        dlg.m_saveFolder = folder;
+        dlg.ResetImageList();
+        dlg.m_selSlot = 0;
+        dlg.m_showComment = 1;
+        dlg.SelectionChanged();
+    }
+    void Paint() {
+        QPainter painter(&target);
+        dlg.DrawImageArea(painter);
+    }
+    SilentPrompts prompts;
+    SystemClock clock;
+    CKestrelDlg dlg;
+    QImage target{1024, 620, QImage::Format_RGB32};
+};
+
+// A repaint with nothing new to show: the pictures were decoded by an earlier one.
 void BM_Repaint(benchmark::State& state) {
+    QTemporaryDir dir;
+    Window window(
+        MakeFolder(dir, static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
+    window.Paint();
+    for (auto _ : state) {
+        window.Paint();
+    }
+}
+
+// A picture clicked in the strip: its camera settings are looked up, it is decoded for the
+// large view and drawn with the strip, whose thumbnails are already decoded.
+void BM_ShowNewPicture(benchmark::State& state) {
+    QTemporaryDir dir;
+    Window window(
+        MakeFolder(dir, static_cast<int>(state.range(0)), static_cast<int>(state.range(1))));
+    for (auto _ : state) {
+        state.PauseTiming();
+        window.dlg.ResetImageList(); // forgets every decoded picture
+        window.Paint();              // the strip, decoded again
+        window.dlg.m_selSlot = 0;
+        state.ResumeTiming();
+        window.dlg.SelectionChanged();
+        window.Paint();
+    }
+}
+
+// Bare libjpeg-turbo decodes of one picture at its full size.
+void BM_BareDecode(benchmark::State& state) {
     QTemporaryDir dir;
     const QString folder =
         MakeFolder(dir, static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
-    SilentPrompts prompts;
-    SystemClock clock;
-    CKestrelDlg dlg(prompts, clock);
-    dlg.m_saveFolder = folder;
-    dlg.m_imageNames = ReloadImageList(folder);
-    dlg.m_topIndex = 0;
-    dlg.m_selSlot = 0;
-    dlg.m_showComment = 1;
-    QImage target(1024, 620, QImage::Format_RGB32);
+    const QString first = folder + QLatin1Char('/') + ReloadImageList(folder).first();
     for (auto _ : state) {
-        QPainter painter(&target);
-        dlg.DrawImageArea(painter);
+        BareDecode(first);
     }
 }
 
@@ -101,6 +141,12 @@ BENCHMARK(BM_BareDecodes)
     ->Args({2592, 1944})
     ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Repaint)
+    ->Args({640, 480})
+    ->Args({1280, 960})
+    ->Args({2592, 1944})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BareDecode)->Args({2592, 1944})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ShowNewPicture)
     ->Args({640, 480})
     ->Args({1280, 960})
     ->Args({2592, 1944})

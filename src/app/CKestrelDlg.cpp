@@ -147,6 +147,7 @@ bool CKestrelDlg::OnInitDialog() {
     m_topIndex = 0;
     m_selSlot = -1;
     ResetImageList();
+    ApplyViewState();
 
     ApplyWindowSize();
     ApplyCaptionStyle();

@@ -3,6 +3,7 @@
 #include "app/CNullDlg.h"
 #include "capture/DeviceRecord.h"
 #include "library/CCompDlg.h"
+#include "library/PictureCache.h"
 #include "movie/CMovieDlg.h"
 #include "platform/instance/InstanceLock.h"
 
@@ -69,7 +70,14 @@ public:
     void OnNextImage();
     void OnSaveFolder();
     void OnDeleteImage();
+    // Draws from the window's state only.
     void DrawImageArea(QPainter& dc);
+    // Brings the buttons, the view and the shown picture's files in line with the selection,
+    // the strip position, the list, the view state and the comment box; run by every handler
+    // that changes them. SelectionChanged also applies the selected picture's camera settings
+    // again.
+    void ApplyViewState();
+    void SelectionChanged();
     void ReturnToLive();
     void EnterStillView();
     void OnImageAreaLeftClick(int x, int y);
@@ -179,4 +187,6 @@ private:
     QEventLoop* m_modalLoop = nullptr;
     ulong m_lastFilteredTime = 0; // a press passed to parents is filtered once
     QEvent::Type m_lastFilteredType = QEvent::None;
+    PictureCache m_pictures;
+    QString m_recalledPicture; // the shown picture whose camera settings were applied
 };

@@ -57,8 +57,16 @@ void CKestrelDlg::ReturnToLive() {
     UpdateData(false);
 }
 
-void CKestrelDlg::DrawImageArea(QPainter& dc) {
-    dc.setBackgroundMode(Qt::TransparentMode);
+void CKestrelDlg::SelectionChanged() {
+    m_recalledPicture.clear();
+    ApplyViewState();
+}
+
+// The button states, the view and the selected picture's companion files follow from the
+// selection, the strip position, the list, the view state and the comment box. This is the part
+// of the classic repaint that is not drawing, in its order; it runs once where those change,
+// and the paint handler only draws what it leaves.
+void CKestrelDlg::ApplyViewState() {
     for (int id : {IDC_DELETE_IMAGE, IDC_PREV_IMAGE, IDC_NEXT_IMAGE, IDC_DONT_ASK}) {
         GetDlgItem(id)->setEnabled(false);
     }
@@ -78,6 +86,43 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
         UpdateData(false);
     }
 
+    if (m_selSlot != -1) {
+        GetDlgItem(IDC_DELETE_IMAGE)->setEnabled(true);
+        GetDlgItem(IDC_DONT_ASK)->setEnabled(true);
+        const int index = m_topIndex + m_selSlot;
+        if (index >= 0) {
+            const QString name = m_imageNames.at(index);
+            m_commentPath = MakeCommentPath(m_saveFolder, name);
+            m_settingsPath = ReplaceLastThree(m_commentPath, "ini");
+            // The stored camera settings are applied when a picture becomes the shown one,
+            // not again while it stays shown.
+            const QString picture = m_saveFolder + QLatin1Char('/') + name;
+            if (picture != m_recalledPicture) {
+                m_recalledPicture = picture;
+                const bool recallable =
+                    loadUSBProperty(m_settingsPath) == 1 && m_cameraName == m_shotCameraName;
+                GetDlgItem(IDC_COPY_PROPERTY)->setEnabled(recallable);
+            }
+        }
+        GetDlgItem(IDC_PREV_IMAGE)->setEnabled(m_selSlot > 0 || m_topIndex > 0);
+        GetDlgItem(IDC_NEXT_IMAGE)->setEnabled(m_topIndex + m_selSlot < count - 1);
+    }
+    if (m_live == 1) {
+        ReturnToLive();
+        GetDlgItem(IDC_CAPTURE)->setEnabled(true);
+    }
+    if (m_selSlot == -1) {
+        m_recalledPicture.clear();
+    }
+    update();
+}
+
+// Draws the strip, the captions, the selection frame, the selected picture and its comment
+// from the window's state; it changes nothing.
+void CKestrelDlg::DrawImageArea(QPainter& dc) {
+    dc.setBackgroundMode(Qt::TransparentMode);
+    const int count = static_cast<int>(m_imageNames.size());
+
     QFont captionFont(QStringLiteral("ＭＳ Ｐゴシック"));
     captionFont.setPointSize(8);
     const QFont defaultFont = font();
@@ -93,7 +138,7 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
         const bool listed = index >= 0 && index < count;
         if (listed) {
             const QString name = m_imageNames.at(index);
-            if (!DrawPicture(dc, name, left, 498, 120, 90, m_saveFolder)) {
+            if (!DrawPicture(dc, m_pictures, name, left, 498, 120, 90, m_saveFolder)) {
                 dc.setFont(defaultFont);
                 dc.drawText(left + 10, 538 + dc.fontMetrics().ascent(),
                             QStringLiteral("Load ERROR"));
@@ -113,8 +158,6 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
         if (u != m_selSlot) {
             continue;
         }
-        GetDlgItem(IDC_DELETE_IMAGE)->setEnabled(true);
-        GetDlgItem(IDC_DONT_ASK)->setEnabled(true);
         QPen red(QColor(255, 0, 0), 2, Qt::DotLine);
         dc.setPen(red);
         dc.setBrush(Qt::NoBrush);
@@ -126,10 +169,8 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
         if (!listed) {
             continue;
         }
-        const QString name = m_imageNames.at(index);
-        DrawPicture(dc, name, kPictureArea.x(), kPictureArea.y(), kPictureArea.width(),
-                    kPictureArea.height(), m_saveFolder);
-        m_commentPath = MakeCommentPath(m_saveFolder, name);
+        DrawPicture(dc, m_pictures, m_imageNames.at(index), kPictureArea.x(), kPictureArea.y(),
+                    kPictureArea.width(), kPictureArea.height(), m_saveFolder);
         if (m_showComment) {
             if (const std::optional<QByteArray> comment = ReadCommentForDisplay(m_commentPath)) {
                 dc.drawRect(kCommentBox);
@@ -138,18 +179,6 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
                             QString::fromUtf8(*comment));
             }
         }
-        m_settingsPath = ReplaceLastThree(m_commentPath, "ini");
-        const bool recallable =
-            loadUSBProperty(m_settingsPath) == 1 && m_cameraName == m_shotCameraName;
-        GetDlgItem(IDC_COPY_PROPERTY)->setEnabled(recallable);
-    }
-    if (m_selSlot != -1) {
-        GetDlgItem(IDC_PREV_IMAGE)->setEnabled(m_selSlot > 0 || m_topIndex > 0);
-        GetDlgItem(IDC_NEXT_IMAGE)->setEnabled(m_topIndex + m_selSlot < count - 1);
-    }
-    if (m_live == 1) {
-        ReturnToLive();
-        GetDlgItem(IDC_CAPTURE)->setEnabled(true);
     }
 }
 
@@ -177,7 +206,7 @@ void CKestrelDlg::OnImageAreaLeftClick(int x, int y) {
             m_live = 0;
             GetDlgItem(IDC_CAPTURE)->setEnabled(false);
             UpdateData(false);
-            update();
+            SelectionChanged();
             return;
         }
     }
@@ -189,7 +218,8 @@ void CKestrelDlg::OnImageAreaLeftClick(int x, int y) {
 }
 
 void CKestrelDlg::OnImageAreaRightClick(int x, int y) {
-    if (!InPictureArea(x, y)) {
+    // The comment belongs to the shown picture; over the live video there is none.
+    if (!InPictureArea(x, y) || m_commentPath.isEmpty()) {
         return;
     }
     const std::optional<QString> comment =
@@ -210,5 +240,5 @@ void CKestrelDlg::OnImageAreaRightClick(int x, int y) {
         UpdateData(false);
         SaveIniFile();
     }
-    update();
+    ApplyViewState();
 }

@@ -12,6 +12,7 @@ void CKestrelDlg::ResetImageList() {
     m_topIndex = 0;
     m_selSlot = -1;
     m_imageNames = ReloadImageList(m_saveFolder);
+    m_pictures.Clear();
 }
 
 void CKestrelDlg::OnPrevImage() {
@@ -20,7 +21,7 @@ void CKestrelDlg::OnPrevImage() {
     } else {
         --m_topIndex;
     }
-    update();
+    SelectionChanged();
 }
 
 void CKestrelDlg::OnNextImage() {
@@ -29,7 +30,7 @@ void CKestrelDlg::OnNextImage() {
     } else {
         ++m_selSlot;
     }
-    update();
+    SelectionChanged();
 }
 
 void CKestrelDlg::OnSaveFolder() {
@@ -46,7 +47,7 @@ void CKestrelDlg::OnSaveFolder() {
     }
     m_live = 1;
     UpdateData(false);
-    update();
+    ApplyViewState();
     GetDlgItem(IDC_CAPTURE)->setEnabled(m_live != 0);
 }
 
@@ -71,5 +72,6 @@ void CKestrelDlg::OnDeleteImage() {
         QFile::remove(ReplaceLastThree(commentPath, "ini"));
     }
     m_imageNames = ReloadImageList(m_saveFolder);
-    update();
+    m_pictures.Clear();
+    ApplyViewState();
 }

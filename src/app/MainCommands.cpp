@@ -94,6 +94,7 @@ void CKestrelDlg::OnViewMode() {
         m_fullScreenClick = 0;
     }
     ReturnToLive();
+    ApplyViewState();
 }
 
 void CKestrelDlg::OnDefaultView() {
@@ -117,7 +118,7 @@ void CKestrelDlg::OnTitleBar() {
 void CKestrelDlg::OnOptionCheck() {
     UpdateData(true);
     SaveIniFile();
-    update();
+    ApplyViewState();
 }
 
 void CKestrelDlg::OnCameraSelect() {
@@ -126,7 +127,8 @@ void CKestrelDlg::OnCameraSelect() {
     // camera again.
     if (n != m_deviceIndex || CaptureGraph::Instance().failed) {
         SelectDevice(n, m_videoWindow);
-        update();
+        // A picture still selected is shown again with the new camera.
+        SelectionChanged();
     }
 }
 
@@ -160,6 +162,7 @@ int CKestrelDlg::RunChildWindow(QDialog& child, bool movie) {
     AttachVideoWindow(m_videoWindow);
     ResetImageList();
     ReturnToLive();
+    ApplyViewState();
     m_timer1.start(300);
     return result;
 }

@@ -74,6 +74,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         ReturnToLive();
         SetFullScreen(enter ? 1 : 0, m_keepAspect);
         m_fullScreenClick = 1;
+        ApplyViewState();
         return true;
     }
     if (m_selSlot == -1) {

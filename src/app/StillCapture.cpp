@@ -41,7 +41,6 @@ void CKestrelDlg::OnCapture() {
     UpdateData(false);
     CaptureStill();
     ResetImageList();
-    update();
     if (m_mainActive == 0 && m_compDlg.isVisible()) {
         m_compDlg.m_timer4.start(1000);
     }
@@ -50,4 +49,6 @@ void CKestrelDlg::OnCapture() {
     }
     m_live = 1;
     UpdateData(false);
+    // What the classic repaint after the capture did, once the command has run.
+    ApplyViewState();
 }

@@ -1,30 +1,17 @@
 #include "library/PictureDrawing.h"
 
+#include "library/PictureCache.h"
+
 #include <QFileInfo>
-#include <QImageReader>
 #include <QPainter>
 
-int DrawPicture(QPainter& dc, const QString& name, int x, int y, int width, int height,
-                const QString& folder) {
-    QImageReader reader(folder + QLatin1Char('/') + name);
-    reader.setAutoTransform(false);
-    const QSize natural = reader.size();
-    if (!natural.isValid()) {
-        return 0;
-    }
-    // A picture drawn much smaller than its size is decoded at reduced size: the JPEG
-    // decoder scales while decoding, which is what keeps a repaint of large pictures cheap.
-    if (natural.width() > 2 * width && natural.height() > 2 * height) {
-        reader.setScaledSize(QSize(width, height));
-    }
-    const QImage image = reader.read();
+int DrawPicture(QPainter& dc, PictureCache& cache, const QString& name, int x, int y, int width,
+                int height, const QString& folder) {
+    const QImage image = cache.Picture(folder + QLatin1Char('/') + name, QSize(width, height));
     if (image.isNull()) {
         return 0;
     }
-    dc.save();
-    dc.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    dc.drawImage(QRect(x, y, width, height), image);
-    dc.restore();
+    dc.drawImage(QPoint(x, y), image);
     return 1;
 }
 

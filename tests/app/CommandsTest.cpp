@@ -43,7 +43,6 @@ protected:
     void SelectFirstPicture() {
         dlg->ResetImageList();
         dlg->OnImageAreaLeftClick(200, 520);
-        dlg->grab(); // the repaint enters still view and sets the comment path
     }
     QAbstractButton* Button(int id) { return static_cast<QAbstractButton*>(dlg->GetDlgItem(id)); }
 };
@@ -295,18 +294,23 @@ TEST_F(CommentsTest, EnteredCommentIsStoredWithOneNulAndShown) {
     EXPECT_EQ(TempEnvironment::readFile(CommentFile()), QByteArray("old\0", 4));
 }
 
-TEST_F(CommentsTest, RightClicksOutsideThePictureOrWithoutSelection) {
-    dlg->OnImageAreaRightClick(400, 550); // the strip
-    EXPECT_TRUE(prompts.commentPrompts.isEmpty());
-    // Nothing selected: no path, so a text cannot be saved, an empty one still turns the
-    // comment display on.
+TEST_F(CommentsTest, RightClickActsOnlyOnAShownPicture) {
+    AddPicture(QStringLiteral("20261209000000.jpg"));
+    dlg->ResetImageList();
+    // On the live video there is no picture to comment on.
     prompts.comments = {QStringLiteral("text")};
+    QTest::mouseClick(CaptureGraph::Instance().renderer, Qt::RightButton, {}, QPoint(200, 200));
     dlg->OnImageAreaRightClick(400, 200);
-    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("ERROR: Comment File don't saved..")});
+    EXPECT_TRUE(prompts.commentPrompts.isEmpty());
+    EXPECT_TRUE(prompts.messages.isEmpty());
     EXPECT_EQ(dlg->m_showComment, 0);
-    prompts.comments = {QString()};
+    // A picture shown: the strip is no place for its comment, the picture is.
+    SelectFirstPicture();
+    dlg->OnImageAreaRightClick(400, 550);
+    EXPECT_TRUE(prompts.commentPrompts.isEmpty());
     dlg->OnImageAreaRightClick(400, 200);
-    EXPECT_EQ(dlg->m_showComment, 1);
+    EXPECT_EQ(prompts.commentPrompts.size(), 1);
+    EXPECT_EQ(TempEnvironment::readFile(CommentFile()), QByteArray("text\0", 5));
 }
 
 TEST_F(CommentsTest, UnwritableCommentKeepsTheOldOne) {

@@ -300,28 +300,26 @@ TEST_F(ImageAreaTest, CopyPropertyOnlyForAPictureOfTheCurrentCamera) {
     EXPECT_FALSE(copy->isEnabled());
 
     SelectSlot(0);
-    dlg->grab();
     EXPECT_EQ(dlg->m_settingsPath, settings);
     EXPECT_EQ(dlg->m_shotCameraName, QStringLiteral("Orvane Q7"));
     EXPECT_TRUE(copy->isEnabled());
     // With nothing selected it keeps the state of the last drawn selection.
     dlg->ReturnToLive();
-    dlg->grab();
+    dlg->ApplyViewState();
     EXPECT_EQ(dlg->m_selSlot, -1);
     EXPECT_TRUE(copy->isEnabled());
 
     // A camera whose name only starts like the current one's is another camera.
-    SelectSlot(0);
     ASSERT_TRUE(writeSettings("Orvane Q70"));
-    dlg->grab();
+    SelectSlot(0);
     EXPECT_EQ(dlg->m_shotCameraName, QStringLiteral("Orvane Q70"));
     EXPECT_FALSE(copy->isEnabled());
 
     ASSERT_TRUE(writeSettings("Orvane Q7"));
-    dlg->grab();
+    SelectSlot(0);
     EXPECT_TRUE(copy->isEnabled());
     ASSERT_TRUE(QFile::remove(settings));
-    dlg->grab();
+    SelectSlot(0);
     EXPECT_FALSE(copy->isEnabled());
 }
 

@@ -39,7 +39,7 @@ protected:
     void Select(int top, int slot) {
         dlg->m_topIndex = top;
         dlg->m_selSlot = slot;
-        dlg->grab(); // the repaint sets the button states
+        dlg->SelectionChanged();
     }
     bool Enabled(int id) const { return dlg->GetDlgItem(id)->isEnabled(); }
     QString Selected() const { return dlg->m_imageNames.at(dlg->m_topIndex + dlg->m_selSlot); }
@@ -120,13 +120,11 @@ TEST_F(ImageListTest, PrevScrollsBackAtTheFirstSlotAndIsDisabledAtTheNewest) {
     }
 }
 
-TEST_F(ImageListTest, EmptyFolderSlotSelectionIsClearedByTheRepaint) {
+TEST_F(ImageListTest, EmptyFolderSlotSelectionIsClearedAtOnce) {
     ASSERT_TRUE(Start());
     UseFolder();
     ASSERT_EQ(dlg->m_viewState, 1);
     dlg->OnImageAreaLeftClick(190 + 130 * 2 + 60, 540);
-    EXPECT_EQ(dlg->m_selSlot, 2);
-    dlg->grab();
     EXPECT_EQ(dlg->m_selSlot, -1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_live, 1);

@@ -1,6 +1,8 @@
 #include "library/PictureDrawing.h"
+#include "library/PictureCache.h"
 #include "support/TempEnvironment.h"
 
+#include <QFile>
 #include <QImage>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -33,10 +35,11 @@ protected:
     }
     int Draw(const QString& name, QRect target) {
         QPainter p(&canvas);
-        return DrawPicture(p, name, target.x(), target.y(), target.width(), target.height(),
+        return DrawPicture(p, cache, name, target.x(), target.y(), target.width(), target.height(),
                            dir.path());
     }
     QTemporaryDir dir;
+    PictureCache cache;
     QImage canvas{1024, 620, QImage::Format_RGB32};
 };
 
@@ -85,6 +88,37 @@ TEST_F(PictureDrawingTest, UnreadablePicturesDrawNothing) {
         EXPECT_EQ(Draw(QLatin1String(name), QRect(190, 10, 640, 480)), 0) << name;
     }
     EXPECT_EQ(canvas, before);
+}
+
+TEST_F(PictureDrawingTest, EachPictureIsDecodedOncePerSizeUntilItsFileChanges) {
+    const QString path = dir.path() + QStringLiteral("/p.jpg");
+    ASSERT_TRUE(Quadrants(640, 480).save(path, "JPEG"));
+    const QRect thumbnail(190, 498, 120, 90);
+    const QRect large(190, 10, 640, 480);
+    for (int repaint = 0; repaint < 3; ++repaint) {
+        ASSERT_EQ(Draw(QStringLiteral("p.jpg"), thumbnail), 1);
+        ASSERT_EQ(Draw(QStringLiteral("p.jpg"), large), 1);
+        ASSERT_EQ(Draw(QStringLiteral("bad.jpg"), thumbnail), 0);
+    }
+    EXPECT_EQ(cache.decodes(), 2) << "a missing file is no decode";
+    ASSERT_TRUE(TempEnvironment::writeFile(dir.path() + QStringLiteral("/bad.jpg"), "no picture"));
+    EXPECT_EQ(Draw(QStringLiteral("bad.jpg"), thumbnail), 0);
+    EXPECT_EQ(Draw(QStringLiteral("bad.jpg"), thumbnail), 0);
+    EXPECT_EQ(cache.decodes(), 3) << "a failed decode is remembered";
+
+    // A picture replaced under the same name is decoded again and drawn new.
+    QImage blue(640, 480, QImage::Format_RGB32);
+    blue.fill(Qt::blue);
+    ASSERT_TRUE(blue.save(dir.path() + QStringLiteral("/new.jpg"), "JPEG"));
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QFile::rename(dir.path() + QStringLiteral("/new.jpg"), path));
+    ASSERT_EQ(Draw(QStringLiteral("p.jpg"), large), 1);
+    EXPECT_TRUE(Near(canvas.pixel(192, 12), Qt::blue));
+    EXPECT_EQ(cache.decodes(), 4);
+
+    cache.Clear();
+    ASSERT_EQ(Draw(QStringLiteral("p.jpg"), large), 1);
+    EXPECT_EQ(cache.decodes(), 5);
 }
 
 TEST(CaptionText, TwoDigitYearAndMinutes) {
