@@ -9,6 +9,32 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+namespace {
+
+// Keys that the classic key-down rule never saw, because the window system delivers them as
+// system keys or keeps them for its own shortcuts: a modifier alone, Alt, Ctrl or Meta
+// combinations (Alt+Tab, Alt+F4, Ctrl+C) and F10. They take no picture.
+bool IsSystemKey(const QKeyEvent& key) {
+    switch (key.key()) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_Hyper_L:
+    case Qt::Key_Hyper_R:
+    case Qt::Key_F10:
+        return true;
+    default:
+        break;
+    }
+    return (key.modifiers() & (Qt::AltModifier | Qt::ControlModifier | Qt::MetaModifier)) != 0;
+}
+
+} // namespace
+
 bool CKestrelDlg::IsProgramWindow(QWidget* widget) const {
     QWidget* top = widget->window();
     return top == this || top == &m_compDlg || top == &m_movieDlg ||
@@ -46,7 +72,12 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
                 static_cast<void*>(parent),
                 m_compDlg.isVisible() ? static_cast<void*>(&m_compDlg) : nullptr,
                 static_cast<void*>(this));
-        if (m_live == 1) {
+        // The compare and movie windows keep their keys to themselves.
+        if (m_mainActive == 0 || widget->window() == &m_compDlg ||
+            widget->window() == &m_movieDlg) {
+            return false;
+        }
+        if (m_live == 1 && !IsSystemKey(*key)) {
             PostCommand(IDC_CAPTURE);
             return true;
         }

@@ -3,6 +3,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/VideoOutput.h"
 #include "library/ImageList.h"
+#include "support/EventLoop.h"
 #include "support/FileReplacements.h"
 #include "support/MainWindowFixture.h"
 
@@ -52,9 +53,59 @@ TEST_F(CommandsTest, EveryKeyInLiveViewTakesOnePicture) {
     for (Qt::Key key : {Qt::Key_A, Qt::Key_Tab, Qt::Key_Return, Qt::Key_Escape}) {
         clock.now = clock.now.addSecs(1);
         QTest::keyClick(dlg->GetDlgItem(IDC_CAPTURE), key);
-        Settle();
+        RunPostedEvents();
         EXPECT_EQ(Pictures(), ++expected) << key;
         EXPECT_TRUE(dlg->isVisible()) << key;
+        EXPECT_EQ(dlg->m_viewState, 1);
+    }
+}
+
+TEST_F(CommandsTest, SystemKeysTakeNoPictureALetterDoes) {
+    const struct {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        int pictures;
+    } table[] = {
+        {Qt::Key_Alt, Qt::NoModifier, 0},     {Qt::Key_Shift, Qt::NoModifier, 0},
+        {Qt::Key_Control, Qt::NoModifier, 0}, {Qt::Key_Meta, Qt::NoModifier, 0},
+        {Qt::Key_Tab, Qt::AltModifier, 0},    {Qt::Key_F4, Qt::AltModifier, 0},
+        {Qt::Key_C, Qt::ControlModifier, 0},  {Qt::Key_F10, Qt::NoModifier, 0},
+        {Qt::Key_A, Qt::ShiftModifier, 1},    {Qt::Key_F9, Qt::NoModifier, 1},
+    };
+    int expected = 0;
+    for (const auto& row : table) {
+        clock.now = clock.now.addSecs(1);
+        QTest::keyClick(dlg->GetDlgItem(IDC_CAPTURE), row.key, row.modifiers);
+        RunPostedEvents();
+        expected += row.pictures;
+        EXPECT_EQ(Pictures(), expected) << row.key << " " << row.modifiers;
+    }
+}
+
+TEST_F(CommandsTest, KeysInTheCompareAndMovieWindowsStoreNothing) {
+    for (QDialog* child :
+         {static_cast<QDialog*>(&dlg->m_compDlg), static_cast<QDialog*>(&dlg->m_movieDlg)}) {
+        auto* poll = new QTimer;
+        poll->setInterval(5);
+        QObject::connect(poll, &QTimer::timeout, [poll, child] {
+            if (QApplication::activeModalWidget() != child) {
+                return;
+            }
+            poll->deleteLater();
+            poll->stop();
+            QTest::keyClick(child, Qt::Key_A);
+            QTest::keyClick(child->findChild<QPushButton*>(), Qt::Key_B);
+            RunPostedEvents();
+            child->done(1);
+        });
+        poll->start();
+        if (child == &dlg->m_compDlg) {
+            dlg->OnCompView();
+        } else {
+            dlg->OnMovieDlg();
+        }
+        RunPostedEvents();
+        EXPECT_EQ(Pictures(), 0) << child->objectName().toStdString();
         EXPECT_EQ(dlg->m_viewState, 1);
     }
 }
@@ -65,7 +116,7 @@ TEST_F(CommandsTest, EscapeInStillViewEndsTheWindow) {
     ASSERT_EQ(dlg->m_viewState, 2);
     ASSERT_EQ(dlg->m_live, 0);
     QTest::keyClick(dlg.get(), Qt::Key_Escape);
-    Settle();
+    RunPostedEvents();
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(Pictures(), 1);
 }
