@@ -1,14 +1,12 @@
 #include "app/CKestrelApp.h"
 
 #include "app/CKestrelDlg.h"
+#include "platform/paths/Paths.h"
 
-#include <QFileInfo>
 #include <QFont>
 
 CKestrelApp::CKestrelApp(int& argc, char** argv) : m_app(argc, argv) {
-    // The application name is the program file's base name, as the window title and the
-    // settings file name use it.
-    QApplication::setApplicationName(QFileInfo(QApplication::applicationFilePath()).baseName());
+    QApplication::setApplicationName(ApplicationNameOf(QApplication::applicationFilePath()));
     QApplication::setQuitOnLastWindowClosed(false);
     // The caption font's face is a Windows one; IPA's proportional Gothic has its metrics.
     QFont::insertSubstitution(QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("IPAPGothic"));

@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QWindow>
 
 namespace {
 
@@ -207,7 +208,14 @@ void CKestrelDlg::SetJapaneseCaptions() {
 }
 
 void CKestrelDlg::ApplyWindowSize() {
-    setFixedSize(1024, m_titleBar ? 670 : 620);
+    // The window's size is its outer size: with a title bar, the frame the window system puts
+    // around the client area is part of it. The frame is known once the window is shown.
+    QMargins frame;
+    if (m_titleBar && windowHandle()) {
+        frame = windowHandle()->frameMargins();
+    }
+    setFixedSize(1024 - frame.left() - frame.right(),
+                 (m_titleBar ? 670 : 620) - frame.top() - frame.bottom());
 }
 
 void CKestrelDlg::ApplyCaptionStyle() {

@@ -205,5 +205,9 @@ bool CKestrelDlg::event(QEvent* e) {
         OnCameraEvent(camera->wParam, camera->lParam);
         return true;
     }
+    // The window system decorates a shown window, and may move it doing so.
+    if (e->type() == QEvent::Show || e->type() == QEvent::Move) {
+        ApplyWindowSize();
+    }
     return QDialog::event(e);
 }

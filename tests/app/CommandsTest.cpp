@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
 
 namespace {
 
@@ -198,11 +199,11 @@ TEST_F(CommandsTest, FullScreenRadioWithAndWithoutKeepAspect) {
 TEST_F(CommandsTest, TitleBarSwitchesSizeFrameAndSetting) {
     QAbstractButton* titleBar = Button(IDC_TITLE_BAR);
     titleBar->click();
-    EXPECT_EQ(dlg->size(), QSize(1024, 670));
+    EXPECT_EQ(dlg->windowHandle()->frameGeometry().size(), QSize(1024, 670));
     EXPECT_FALSE(dlg->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(TempEnvironment::readFile(env.iniFile()).contains("TITLE_BAR=TRUE"));
     titleBar->click();
-    EXPECT_EQ(dlg->size(), QSize(1024, 620));
+    EXPECT_EQ(dlg->windowHandle()->frameGeometry().size(), QSize(1024, 620));
     EXPECT_TRUE(dlg->windowFlags() & Qt::FramelessWindowHint);
     EXPECT_TRUE(TempEnvironment::readFile(env.iniFile()).contains("TITLE_BAR=FALSE"));
 }

@@ -71,4 +71,14 @@ TEST_F(InstanceLockTest, LockOfACrashedProcessDoesNotRefuseTheNextStart) {
     EXPECT_TRUE(next.Held());
 }
 
+TEST_F(InstanceLockTest, UnusableRuntimeFolderFallsBackToTheTemporaryFolder) {
+    const QStringList folders = {env.root() + QStringLiteral("/no-such-runtime"), env.temp()};
+    InstanceLock first(folders);
+    ASSERT_FALSE(first.OtherInstanceRuns(kTitle));
+    EXPECT_TRUE(first.Held());
+    EXPECT_TRUE(QFile::exists(InstanceLock::LockPath(kTitle, env.temp())));
+    InstanceLock second(folders);
+    EXPECT_TRUE(second.OtherInstanceRuns(kTitle)) << "a second copy must not run unnoticed";
+}
+
 } // namespace

@@ -9,6 +9,10 @@ QString ApplicationName() {
     return QCoreApplication::applicationName();
 }
 
+QString ApplicationNameOf(const QString& programFile) {
+    return QFileInfo(programFile).completeBaseName();
+}
+
 QString DesktopFolder() {
     return QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
 }
