@@ -34,8 +34,12 @@ protected:
             10000));
     }
     int Pictures() const { return static_cast<int>(ReloadImageList(dlg->m_saveFolder).size()); }
-    // Lets posted commands and timers run.
-    static void Settle(int ms = 100) { QTest::qWait(ms); }
+    // Waits until timer 1 has polled the camera button flag, then runs what the poll posted.
+    bool PollButton() {
+        const bool polled = QTest::qWaitFor([this] { return dlg->m_buttonPressed == 0; }, 5000);
+        RunPostedEvents();
+        return polled;
+    }
     void AddPicture(const QString& name) {
         ASSERT_TRUE(QDir().mkpath(dlg->m_saveFolder));
         QImage image(64, 48, QImage::Format_RGB32);
@@ -127,7 +131,7 @@ TEST_F(CommandsTest, CameraButtonFlag) {
     dlg->m_buttonPressed = 1;
     dlg->m_buttonPressed = 1;
     dlg->m_buttonPressed = 1;
-    Settle(500);
+    ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 1);
     EXPECT_EQ(dlg->m_buttonPressed, 0);
     EXPECT_TRUE(dlg->m_timer1.isActive());
@@ -137,19 +141,19 @@ TEST_F(CommandsTest, CameraButtonFlag) {
     SelectFirstPicture();
     ASSERT_EQ(dlg->m_viewState, 2);
     dlg->m_buttonPressed = 1;
-    Settle(500);
+    ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_selSlot, -1);
     dlg->m_buttonPressed = 1;
-    Settle(500);
+    ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 2);
 
     // Without a preview nothing happens.
     clock.now = clock.now.addSecs(5);
     dlg->m_viewState = 0;
     dlg->m_buttonPressed = 1;
-    Settle(500);
+    ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 2);
     EXPECT_EQ(dlg->m_buttonPressed, 0);
 }
@@ -169,11 +173,13 @@ TEST_F(CommandsTest, TwoClicksOnTheLiveVideoSwitchFullScreenOnAndOff) {
 TEST_F(CommandsTest, CaptureClickedInFitWindowRepaintsOnceLater) {
     QTest::mouseClick(Button(IDC_CAPTURE), Qt::LeftButton);
     EXPECT_EQ(dlg->m_fullScreenClick, -1);
-    Settle();
+    RunPostedEvents();
     EXPECT_EQ(Pictures(), 1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_TRUE(dlg->m_timer2.isActive());
-    Settle(700);
+    EXPECT_EQ(dlg->m_timer2.interval(), 500);
+    EXPECT_TRUE(dlg->m_timer2.isSingleShot());
+    EXPECT_TRUE(QTest::qWaitFor([this] { return !dlg->m_timer2.isActive(); }, 5000));
     EXPECT_EQ(dlg->m_fullScreenClick, -2);
     EXPECT_FALSE(dlg->m_timer2.isActive());
 }
@@ -245,8 +251,8 @@ TEST_F(CommandsTest, ChoosingTheSelectedCameraAgainDoesNothing) {
 
 TEST_F(CommandsTest, CameraEvents) {
     // A graph notification never takes a picture.
-    QCoreApplication::sendEvent(dlg.get(), new CameraEvent(0, 0));
-    Settle();
+    QCoreApplication::postEvent(dlg.get(), new CameraEvent(0, 0));
+    RunPostedEvents();
     EXPECT_EQ(Pictures(), 0);
 
     // A queued bus message is drained.
@@ -255,7 +261,7 @@ TEST_F(CommandsTest, CameraEvents) {
     gst_element_post_message(graph.source.get(),
                              gst_message_new_warning(GST_OBJECT(graph.source.get()), error, ""));
     g_error_free(error);
-    Settle();
+    RunPostedEvents();
     EXPECT_EQ(DrainGraphEvents(), 0);
     EXPECT_EQ(Pictures(), 0);
 }
@@ -267,7 +273,12 @@ TEST_F(CommandsTest, StillFrameEventTakesThePicture) {
                    "formats": [{"format": "YUY2", "width": 320, "height": 240}]}])"));
     env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
     ASSERT_TRUE(StartAndShow());
-    Settle(300);
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            VideoOutput* output = CaptureGraph::Instance().renderer;
+            return output && output->FramesShown() > 0;
+        },
+        10000));
     dlg->OnCapture(); // only triggers the camera
     EXPECT_EQ(Pictures(), 0);
     // The still frame's camera event runs the capture a second time.
@@ -276,15 +287,19 @@ TEST_F(CommandsTest, StillFrameEventTakesThePicture) {
         dlg->m_saveFolder + QLatin1Char('/') + ReloadImageList(dlg->m_saveFolder).first(), "ini")));
 }
 
-// Presses a button of the child window once it is up.
+// Presses a button of the child window as soon as it is up.
 void PressInChild(const char* name) {
-    QTimer::singleShot(50, [name] {
-        if (QWidget* child = QApplication::activeModalWidget()) {
-            if (auto* button = child->findChild<QPushButton*>(QLatin1String(name))) {
-                button->click();
-            }
+    auto* poll = new QTimer;
+    poll->setInterval(5);
+    QObject::connect(poll, &QTimer::timeout, [poll, name] {
+        QWidget* child = QApplication::activeModalWidget();
+        if (auto* button = child ? child->findChild<QPushButton*>(QLatin1String(name)) : nullptr) {
+            poll->deleteLater();
+            poll->stop();
+            button->click();
         }
     });
+    poll->start();
 }
 
 TEST_F(CommandsTest, ChildWindowReturnsToLiveView) {
@@ -308,7 +323,7 @@ TEST_F(CommandsTest, ChildWindowReturnsToLiveView) {
 TEST_F(CommandsTest, ChildWindowExitEndsTheProgram) {
     PressInChild("exit");
     dlg->OnMovieDlg();
-    Settle();
+    RunPostedEvents();
     EXPECT_FALSE(dlg->isVisible());
 }
 

@@ -4,12 +4,12 @@
 #include "platform/instance/InstanceLock.h"
 #include "platform/language/Language.h"
 #include "platform/paths/Paths.h"
+#include "support/EventLoop.h"
 #include "support/MainWindowFixture.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QFrame>
 #include <QLabel>
 #include <QRadioButton>
@@ -132,7 +132,7 @@ TEST_F(StartupTest, NoCameraRefusesAfterTheSplashWithoutShowingTheWindow) {
     ShowCounter shows(dlg.get());
     EXPECT_FALSE(StartMainWindow(*dlg).result);
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral(" Video Device not found !")});
-    QTest::qWait(50); // let the posted quit run
+    RunPostedEvents(); // the posted quit
     EXPECT_EQ(shows.shows, 0);
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->m_viewState, 0);
@@ -181,7 +181,7 @@ TEST_F(StartupTest, SecondInstanceStartsThePreviewThenRefusesWithoutSplash) {
         EXPECT_EQ(second->m_cameraName, QStringLiteral("Orvane Q7"));
         EXPECT_FALSE(second->m_timer1.isActive());
         EXPECT_EQ(second->m_mainActive, 0);
-        QTest::qWait(50);
+        RunPostedEvents();
         EXPECT_EQ(shows.shows, 0);
         second.reset();
         EXPECT_EQ(CaptureGraph::Instance().pipeline, nullptr) << "the refusal runs the shut-down";
@@ -304,24 +304,42 @@ TEST_F(StartupTest, VideoChildHasItsRectangleAndThinBorder) {
 
 TEST_F(StartupTest, SplashClosesByItselfAfterThreeSeconds) {
     dlg = std::make_unique<CKestrelDlg>(prompts, clock);
-    QElapsedTimer clockTime;
-    bool openAt2500 = false;
-    bool mainVisibleAt2500 = true;
-    qint64 closedAt = -1;
-    QObject::connect(&dlg->m_splashDlg, &QDialog::finished,
-                     [&] { closedAt = clockTime.elapsed(); });
-    QTimer::singleShot(2500, [&] {
-        openAt2500 = qobject_cast<CNullDlg*>(QApplication::activeModalWidget()) != nullptr;
-        mainVisibleAt2500 = dlg->isVisible();
+    CNullDlg& splash = dlg->m_splashDlg;
+    // What the splash's timer is set to once it is up, and whether its end came from the timer.
+    bool seen = false;
+    int interval = -1;
+    bool singleShot = false;
+    bool mainVisible = true;
+    bool endedByTimer = false;
+    QObject::connect(&splash.timer1(), &QTimer::timeout, [&] { endedByTimer = true; });
+    QTimer watch;
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (!seen && QApplication::activeModalWidget() == &splash && splash.timer1().isActive()) {
+            seen = true;
+            interval = splash.timer1().interval();
+            singleShot = splash.timer1().isSingleShot();
+            mainVisible = dlg->isVisible();
+        }
     });
-    clockTime.start();
+    // A splash that never ends is ended after a deadline, so that the test fails instead of
+    // hanging.
+    bool deadlinePassed = false;
+    QTimer::singleShot(20000, &splash, [&] {
+        deadlinePassed = true;
+        splash.done(0);
+    });
+    watch.start();
     ASSERT_TRUE(dlg->OnInitDialog());
-    EXPECT_TRUE(openAt2500);
-    EXPECT_FALSE(mainVisibleAt2500);
-    EXPECT_GE(closedAt, 2900);
-    EXPECT_LE(closedAt, 3500);
-    EXPECT_EQ(dlg->m_splashDlg.size(), QSize(975, 492));
-    EXPECT_EQ(dlg->m_splashDlg.bitmap().size(), QSize(975, 492));
+    watch.stop();
+    EXPECT_TRUE(seen);
+    EXPECT_EQ(interval, 3000);
+    EXPECT_TRUE(singleShot);
+    EXPECT_FALSE(mainVisible);
+    EXPECT_TRUE(endedByTimer);
+    EXPECT_FALSE(deadlinePassed);
+    EXPECT_EQ(splash.size(), QSize(975, 492));
+    EXPECT_EQ(splash.bitmap().size(), QSize(975, 492));
 }
 
 } // namespace
