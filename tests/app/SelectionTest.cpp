@@ -83,6 +83,32 @@ INSTANTIATE_TEST_SUITE_P(Stored, CameraChoiceTest,
                                            Choice{"USB Camera", 0}, Choice{"Other", 1}),
                          [](const auto& info) { return std::to_string(info.index); });
 
+TEST_F(SelectionTest, SettingsFileOfTheWindowsVersionChoosesItsCamera) {
+    const QString camera = QStringLiteral("顕微鏡カメラ ｿﾌﾄ");
+    ASSERT_TRUE(env.useCameras({QStringLiteral("USB Camera"), camera}));
+    const QByteArray windows =
+        TempEnvironment::readFile(QStringLiteral(VELDOR_FIXTURES "/ini/windows-cp932.ini"));
+    WriteIni(windows);
+    ASSERT_TRUE(Start());
+    EXPECT_EQ(window().m_lastDeviceName, camera);
+    EXPECT_EQ(window().m_deviceIndex, 1);
+    EXPECT_EQ(window().m_cameraName, camera);
+    EXPECT_EQ(window().m_saveFolder, QStringLiteral("C:\\Users\\表示\\Desktop\\VELDOR\\images"));
+    EXPECT_EQ(window().m_titleBar, 1);
+    dlg.reset();
+    // The camera's section was written in place, and the lines VELDOR did not change keep their
+    // code page 932 bytes.
+    const QByteArray after = TempEnvironment::readFile(env.iniFile());
+    const QByteArray section = QByteArray("[") + camera.toUtf8() + "]";
+    EXPECT_FALSE(after.contains(section)) << "a second section for the camera";
+    for (const QByteArray& line : windows.split('\n')) {
+        // The camera's name, stored again, keeps its code page 932 bytes too.
+        if (line.startsWith("SAVE_FOLDER") || line.startsWith("Name=") || line.startsWith("[")) {
+            EXPECT_TRUE(after.contains(line + '\n')) << line.toHex().toStdString();
+        }
+    }
+}
+
 TEST_F(SelectionTest, LowerCaseOrvaneDoesNotCount) {
     ASSERT_TRUE(env.useCameras({QStringLiteral("USB Camera"), QStringLiteral("orvane q7")}));
     WriteIni("[VideoDevice]\nName=Other\n");

@@ -234,6 +234,46 @@ TEST_F(ProfileTest, WriteReplacesTheFileThroughANewInode) {
     EXPECT_EQ(left, (QStringList{QStringLiteral("keep.ini"), QStringLiteral("test.ini")}));
 }
 
+TEST_F(ProfileTest, SettingsFromWindowsAreFoundAndKeptByAWrite) {
+    const QByteArray windows =
+        TempEnvironment::readFile(QStringLiteral(VELDOR_FIXTURES "/ini/windows-cp932.ini"));
+    write(windows);
+    const QString camera = QStringLiteral("顕微鏡カメラ ｿﾌﾄ");
+    EXPECT_EQ(get("VideoDevice", "Name"), camera);
+    EXPECT_EQ(GetPrivateProfileString(camera, QStringLiteral("Width"), QString(), path()),
+              QStringLiteral("1280"));
+    EXPECT_EQ(GetPrivateProfileString(camera, QStringLiteral("brightness"), QString(), path()),
+              QStringLiteral("70/2"));
+    EXPECT_EQ(get("CAPTURE", "SAVE_FOLDER"),
+              QStringLiteral("C:\\Users\\表示\\Desktop\\VELDOR\\images"));
+    EXPECT_EQ(get("CAPTURE", "COMP_FOLDER"), QStringLiteral("D:\\試料Ａ\\比較"));
+
+    // The camera's section is written in place; every other byte stays.
+    ASSERT_TRUE(
+        WritePrivateProfileString(camera, QStringLiteral("Width"), QStringLiteral("640"), path()));
+    ProfileBatch batch(path());
+    ASSERT_TRUE(batch.Write(camera, QStringLiteral("Height"), QStringLiteral("480")));
+    ASSERT_TRUE(
+        batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("DONT_ASK"), QStringLiteral("TRUE")));
+    // A value the Windows version wrote keeps its code page where the new text allows.
+    ASSERT_TRUE(batch.Write(QStringLiteral("VideoDevice"), QStringLiteral("Name"), camera));
+    ASSERT_TRUE(batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("COMP_FOLDER"),
+                            QStringLiteral("/home/u/比較")));
+    ASSERT_TRUE(batch.Write(QStringLiteral("CAPTURE"), QStringLiteral("MOVIE_FOLDER"),
+                            QStringLiteral("/home/u/영상")));
+    ASSERT_TRUE(batch.Commit());
+    QByteArray expected = windows;
+    expected.replace("Width=1280\r\n", "Width=640\r\n");
+    expected.replace("Height=960\r\n", "Height=480\r\n");
+    expected.replace("DONT_ASK=FALSE\r\n", "DONT_ASK=TRUE\r\n");
+    expected.replace("COMP_FOLDER=D:\\\x8e\x8e\x97\xbf\x82\x60\\\x94\xe4\x8a\x72\r\n",
+                     "COMP_FOLDER=/home/u/\x94\xe4\x8a\x72\r\n");
+    expected.replace("MOVIE_FOLDER=C:\\Users\\\x95\x5c\x8e\xa6\\Desktop\\VELDOR\\movies\r\n",
+                     "MOVIE_FOLDER=/home/u/\xec\x98\x81\xec\x83\x81\r\n");
+    ASSERT_EQ(expected.count("/home/u/"), 2);
+    EXPECT_EQ(read(), expected);
+}
+
 // One key written by a save, as the program's saves write them.
 struct KeyWrite {
     QString section;

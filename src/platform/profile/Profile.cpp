@@ -2,6 +2,7 @@
 
 #include "platform/paths/AtomicFile.h"
 #include "platform/profile/ProfileText.h"
+#include "platform/text/TextCodec.h"
 #include "platform/trace/Trace.h"
 
 #include <QFile>
@@ -28,7 +29,7 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
         return def;
     }
     const std::optional<QByteArray> value = ProfileText::Find(text, section.toUtf8(), key.toUtf8());
-    return value ? QString::fromUtf8(*value) : def;
+    return value ? DecodeText(*value).text : def;
 }
 
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,

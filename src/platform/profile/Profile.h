@@ -4,7 +4,8 @@
 
 // INI files read and written key by key, with the look-up rules of the classic profile calls:
 // section and key names compared without letter case, the first match wins, blanks around
-// names and values are dropped, and a value is at most 1023 bytes.
+// names and values are dropped, and a value is at most 1023 bytes. Text is written in UTF-8;
+// names and values that the Windows version wrote in code page 932 are read as such.
 //
 // A write replaces an existing key in place (other lines keep their text and order), adds a
 // new key at the end of its section and a new section at the end of the file. The file is

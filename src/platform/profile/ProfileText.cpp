@@ -1,6 +1,7 @@
 #include "platform/profile/ProfileText.h"
 
 #include "platform/profile/Profile.h"
+#include "platform/text/TextCodec.h"
 
 #include <QList>
 
@@ -28,8 +29,46 @@ QList<Line> SplitLines(const QByteArray& text) {
     return lines;
 }
 
-bool SameName(const QByteArray& a, const QByteArray& b) {
-    return a.trimmed().compare(b.trimmed(), Qt::CaseInsensitive) == 0;
+// A name in the file against a name asked for (UTF-8); a name the Windows version wrote in code
+// page 932 is compared by its text.
+bool SameName(const QByteArray& stored, const QByteArray& name) {
+    const QByteArray a = stored.trimmed();
+    const QByteArray b = name.trimmed();
+    if (a.compare(b, Qt::CaseInsensitive) == 0) {
+        return true;
+    }
+    if (IsUtf8(a)) {
+        return false;
+    }
+    return DecodeText(a).text.compare(QString::fromUtf8(b), Qt::CaseInsensitive) == 0;
+}
+
+// value (UTF-8) for the key line it replaces: in code page 932 when the line's value was
+// written in it and every character of the new value has a code there, so that the Windows
+// version can still read what it wrote.
+QByteArray InCodePageOf(const QByteArray& line, const QByteArray& value) {
+    const QByteArray old = line.mid(line.indexOf('=') + 1);
+    if (IsUtf8(old)) {
+        return value;
+    }
+    return EncodeCodePage932(QString::fromUtf8(value)).value_or(value);
+}
+
+bool IsLeadByte932(unsigned char c) {
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
+
+// value cut to at most max bytes without splitting a character of code page 932.
+QByteArray CutCodePage932(const QByteArray& value, int max) {
+    qsizetype end = 0;
+    while (end < value.size()) {
+        const qsizetype length = IsLeadByte932(static_cast<unsigned char>(value[end])) ? 2 : 1;
+        if (end + length > max) {
+            break;
+        }
+        end += length;
+    }
+    return value.left(end);
 }
 
 // The section name of a "[name]" line, or nothing for any other line.
@@ -117,7 +156,12 @@ std::optional<QByteArray> Find(const QByteArray& text, const QByteArray& section
         const auto name = KeyName(lines[i].text);
         if (name && SameName(*name, key)) {
             const QByteArray& line = lines[i].text;
-            return CutUtf8(line.mid(line.indexOf('=') + 1).trimmed(), kProfileValueMax);
+            const QByteArray value = line.mid(line.indexOf('=') + 1).trimmed();
+            if (value.size() <= kProfileValueMax) {
+                return value;
+            }
+            return IsUtf8(value) ? CutUtf8(value, kProfileValueMax)
+                                 : CutCodePage932(value, kProfileValueMax);
         }
     }
     return std::nullopt;
@@ -147,7 +191,7 @@ std::optional<QByteArray> Replace(const QByteArray& text, const QByteArray& sect
     for (qsizetype i = header + 1; i < end; ++i) {
         const auto name = KeyName(lines[i].text);
         if (name && SameName(*name, key)) {
-            lines[i].text = *name + '=' + value;
+            lines[i].text = *name + '=' + InCodePageOf(lines[i].text, value);
             return Join(lines);
         }
         if (!lines[i].text.trimmed().isEmpty()) {
