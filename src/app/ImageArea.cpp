@@ -172,11 +172,10 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
         DrawPicture(dc, m_pictures, m_imageNames.at(index), kPictureArea.x(), kPictureArea.y(),
                     kPictureArea.width(), kPictureArea.height(), m_saveFolder);
         if (m_showComment) {
-            if (const std::optional<QByteArray> comment = ReadCommentForDisplay(m_commentPath)) {
+            if (const std::optional<QString> comment = ReadCommentForDisplay(m_commentPath)) {
                 dc.drawRect(kCommentBox);
                 dc.setFont(defaultFont);
-                dc.drawText(kCommentText, Qt::AlignHCenter | Qt::AlignTop,
-                            QString::fromUtf8(*comment));
+                dc.drawText(kCommentText, Qt::AlignHCenter | Qt::AlignTop, *comment);
             }
         }
     }
@@ -222,18 +221,22 @@ void CKestrelDlg::OnImageAreaRightClick(int x, int y) {
     if (!InPictureArea(x, y) || m_commentPath.isEmpty()) {
         return;
     }
+    const DecodedText current = ReadCommentForInput(m_commentPath);
     const std::optional<QString> comment =
-        m_prompts.InputComment(Text("comment.prompt"), ReadCommentForInput(m_commentPath));
+        m_prompts.InputComment(Text("comment.prompt"), current.text);
     if (!comment) {
         return;
     }
-    if (!comment->isEmpty()) {
-        if (!WriteComment(m_commentPath, *comment)) {
+    // An unchanged comment leaves its file as it is, bytes no code page could read included. A
+    // changed one keeps the file's code page where its characters allow, so that the Windows
+    // version can still read a folder it wrote.
+    if (*comment != current.text) {
+        if (comment->isEmpty()) {
+            QFile::remove(m_commentPath);
+        } else if (!WriteComment(m_commentPath, *comment, current.encoding)) {
             m_prompts.MessageBox(Text("comment.failed"));
             return;
         }
-    } else if (!m_commentPath.isEmpty()) {
-        QFile::remove(m_commentPath);
     }
     if (m_showComment == 0) {
         m_showComment = 1;

@@ -5,7 +5,7 @@
 
 #include <QFile>
 
-std::optional<QByteArray> ReadCommentForDisplay(const QString& path) {
+std::optional<QString> ReadCommentForDisplay(const QString& path) {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
@@ -15,24 +15,24 @@ std::optional<QByteArray> ReadCommentForDisplay(const QString& path) {
     if (size <= kCommentReadMax && !bytes.isEmpty()) {
         bytes.chop(1);
     }
-    return bytes;
+    return DecodeText(bytes).text;
 }
 
-QString ReadCommentForInput(const QString& path) {
+DecodedText ReadCommentForInput(const QString& path) {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
-        return QString();
+        return {};
     }
     QByteArray bytes = file.read(kCommentReadMax);
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0) {
         bytes.truncate(nul);
     }
-    return QString::fromUtf8(bytes);
+    return DecodeText(bytes);
 }
 
-bool WriteComment(const QString& path, const QString& text) {
-    QByteArray bytes = text.toUtf8();
+bool WriteComment(const QString& path, const QString& text, TextEncoding encoding) {
+    QByteArray bytes = EncodeText(text, encoding);
     bytes.append('\0');
     return ReplaceFileAtomically(path, bytes);
 }

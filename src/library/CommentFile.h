@@ -1,20 +1,24 @@
 #pragma once
 
-#include <QByteArray>
+#include "platform/text/TextCodec.h"
+
 #include <QString>
 #include <optional>
 
-// A picture's comment file holds the comment's UTF-8 bytes followed by one NUL byte.
+// A picture's comment file holds the comment's bytes followed by one NUL byte. This program
+// writes UTF-8; the Windows version wrote code page 932, which is read as such (TextCodec).
 inline constexpr qint64 kCommentReadMax = 64 * 1024;
 
 // The text to show: the file's bytes but the last one, from at most the first 64 KiB.
 // Nothing when the file cannot be opened.
-std::optional<QByteArray> ReadCommentForDisplay(const QString& path);
+std::optional<QString> ReadCommentForDisplay(const QString& path);
 
 // The text to edit: the bytes before the first NUL byte (all when there is none), from at
-// most the first 64 KiB; empty when the file cannot be opened.
-QString ReadCommentForInput(const QString& path);
+// most the first 64 KiB, and the encoding they were in; empty when the file cannot be opened.
+DecodedText ReadCommentForInput(const QString& path);
 
-// Replaces the file with text + NUL. The new file is written beside the old one and renamed
-// over it, so a failure keeps the old comment. False when it cannot be written.
-bool WriteComment(const QString& path, const QString& text);
+// Replaces the file with text + NUL, the text in code page 932 when that is asked for and
+// every character has a code there, else in UTF-8. The new file is written beside the old one
+// and renamed over it, so a failure keeps the old comment. False when it cannot be written.
+bool WriteComment(const QString& path, const QString& text,
+                  TextEncoding encoding = TextEncoding::Utf8);

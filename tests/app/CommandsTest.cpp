@@ -2,6 +2,7 @@
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
 #include "capture/VideoOutput.h"
+#include "library/CommentFile.h"
 #include "library/ImageList.h"
 #include "support/EventLoop.h"
 #include "support/FileReplacements.h"
@@ -378,6 +379,40 @@ TEST_F(CommentsTest, RightClickActsOnlyOnAShownPicture) {
     dlg->OnImageAreaRightClick(400, 200);
     EXPECT_EQ(prompts.commentPrompts.size(), 1);
     EXPECT_EQ(TempEnvironment::readFile(CommentFile()), QByteArray("text\0", 5));
+}
+
+TEST_F(CommentsTest, WindowsCommentsAreShownAndEditedInTheirCodePage) {
+    AddPicture(QStringLiteral("20261209000000.jpg"));
+    const QString fixtures = QStringLiteral(VELDOR_FIXTURES "/comments/");
+    const QString text = QStringLiteral("試料Ａ 倍率40倍 ひらがなとカタカナ");
+    const QByteArray windows = TempEnvironment::readFile(fixtures + "cp932-kanji-kana.txt");
+    dlg->m_showComment = 1;
+    dlg->UpdateData(false);
+    SelectFirstPicture();
+    auto overlay = [this](const QByteArray& bytes) {
+        EXPECT_TRUE(TempEnvironment::writeFile(CommentFile(), bytes));
+        return dlg->grab().toImage().copy(QRect(280, 430, 461, 31));
+    };
+    // The overlay of the Windows file is the overlay of the same text in UTF-8.
+    const QImage fromWindows = overlay(windows);
+    EXPECT_EQ(fromWindows, overlay(TempEnvironment::readFile(fixtures + "utf8-kanji-kana.txt")));
+    EXPECT_NE(fromWindows, overlay(QByteArray("\0", 1)));
+
+    // OK with the text unchanged leaves the file as it was, even bytes of no encoding.
+    for (const QByteArray& bytes : {windows, TempEnvironment::readFile(fixtures + "neither.txt")}) {
+        ASSERT_TRUE(TempEnvironment::writeFile(CommentFile(), bytes));
+        prompts.comments = {ReadCommentForInput(CommentFile()).text};
+        dlg->OnImageAreaRightClick(400, 200);
+        EXPECT_EQ(TempEnvironment::readFile(CommentFile()), bytes);
+    }
+    EXPECT_EQ(prompts.commentTexts.first(), text);
+
+    // A changed comment stays in code page 932, so that the Windows version can read it.
+    ASSERT_TRUE(TempEnvironment::writeFile(CommentFile(), windows));
+    prompts.comments = {QStringLiteral("試料Ｂ 倍率100倍")};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(TempEnvironment::readFile(CommentFile()),
+              QByteArray("\x8e\x8e\x97\xbf\x82\x61\x20\x94\x7b\x97\xa6\x31\x30\x30\x94\x7b\0", 17));
 }
 
 TEST_F(CommentsTest, UnwritableCommentKeepsTheOldOne) {

@@ -2,6 +2,7 @@
 #include "support/TempEnvironment.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <csignal>
 #include <gtest/gtest.h>
@@ -20,8 +21,8 @@ protected:
 
 struct ReadCase {
     QByteArray bytes;
-    QByteArray display; // all bytes but the last
-    QString input;      // bytes before the first NUL
+    QString display; // all bytes but the last
+    QString input;   // bytes before the first NUL
 };
 
 TEST_F(CommentFileTest, ReadingRulesForDisplayAndInput) {
@@ -30,34 +31,87 @@ TEST_F(CommentFileTest, ReadingRulesForDisplayAndInput) {
         {QByteArray("abc"), "ab", "abc"},
         {QByteArray("\0", 1), "", ""},
         {QByteArray(), "", ""},
-        {QByteArray("a\0b\0", 4), QByteArray("a\0b", 3), "a"},
-        {QByteArray("\xe8\xa1\xa8\0", 4), "\xe8\xa1\xa8", QStringLiteral("表")},
+        {QByteArray("a\0b\0", 4), QString::fromLatin1("a\0b", 3), "a"},
+        {QByteArray("\xe8\xa1\xa8\0", 4), QStringLiteral("表"), QStringLiteral("表")},
     };
     for (const ReadCase& c : cases) {
         ASSERT_TRUE(TempEnvironment::writeFile(path(), c.bytes));
-        const std::optional<QByteArray> display = ReadCommentForDisplay(path());
+        const std::optional<QString> display = ReadCommentForDisplay(path());
         ASSERT_TRUE(display.has_value()) << c.bytes.toHex().toStdString();
         EXPECT_EQ(*display, c.display) << c.bytes.toHex().toStdString();
-        EXPECT_EQ(ReadCommentForInput(path()), c.input) << c.bytes.toHex().toStdString();
+        EXPECT_EQ(ReadCommentForInput(path()).text, c.input) << c.bytes.toHex().toStdString();
     }
 }
 
 TEST_F(CommentFileTest, MissingFileShowsNoBoxAndPrefillsNothing) {
     EXPECT_FALSE(ReadCommentForDisplay(path()).has_value());
     EXPECT_FALSE(ReadCommentForDisplay(QString()).has_value());
-    EXPECT_EQ(ReadCommentForInput(path()), QString());
-    EXPECT_EQ(ReadCommentForInput(QString()), QString());
+    EXPECT_EQ(ReadCommentForInput(path()).text, QString());
+    EXPECT_EQ(ReadCommentForInput(QString()).text, QString());
 }
 
 TEST_F(CommentFileTest, ReadsAtMost64KiB) {
     QByteArray big(1 << 20, 'x');
     big.append('\0');
     ASSERT_TRUE(TempEnvironment::writeFile(path(), big));
-    const std::optional<QByteArray> display = ReadCommentForDisplay(path());
+    const std::optional<QString> display = ReadCommentForDisplay(path());
     ASSERT_TRUE(display.has_value());
     EXPECT_LE(display->size(), kCommentReadMax);
     EXPECT_GT(display->size(), 0);
-    EXPECT_LE(ReadCommentForInput(path()).size(), kCommentReadMax);
+    EXPECT_LE(ReadCommentForInput(path()).text.size(), kCommentReadMax);
+}
+
+TEST(CommentFileEncodings, WindowsCommentsReadAsTheirText) {
+    const struct {
+        const char* name;
+        QString text;
+    } table[] = {
+        {"kanji-kana", QStringLiteral("試料Ａ 倍率40倍 ひらがなとカタカナ")},
+        {"half-width-katakana", QStringLiteral("ｿﾌﾄｳｪｱ ｶﾒﾗ")},
+        {"nec-special", QStringLiteral("①②㈱№")},
+        {"ibm-extensions", QStringLiteral("ⅰ纊纊")},
+        {"backslash-trail", QStringLiteral("表示ソフト")},
+    };
+    const QString folder = QStringLiteral(VELDOR_FIXTURES "/comments/");
+    for (const auto& row : table) {
+        SCOPED_TRACE(row.name);
+        for (const TextEncoding encoding : {TextEncoding::CodePage932, TextEncoding::Utf8}) {
+            const QString file = folder + (encoding == TextEncoding::Utf8 ? "utf8-" : "cp932-") +
+                                 QLatin1String(row.name) + QStringLiteral(".txt");
+            ASSERT_TRUE(QFileInfo::exists(file));
+            EXPECT_EQ(ReadCommentForDisplay(file), row.text);
+            const DecodedText input = ReadCommentForInput(file);
+            EXPECT_EQ(input.text, row.text);
+            EXPECT_EQ(input.encoding, encoding);
+        }
+    }
+    // Half a character at the end, and bytes of no encoding, show as U+FFFD.
+    const DecodedText truncated =
+        ReadCommentForInput(folder + QStringLiteral("cp932-truncated.txt"));
+    EXPECT_EQ(truncated.text, QStringLiteral("abc\uFFFD"));
+    EXPECT_EQ(truncated.encoding, TextEncoding::CodePage932);
+    EXPECT_EQ(ReadCommentForDisplay(folder + QStringLiteral("neither.txt")),
+              QStringLiteral("ok\uFFFD\uFFFD\uFFFDend"));
+}
+
+TEST_F(CommentFileTest, ChangedTextKeepsCodePage932WhereEveryCharacterFits) {
+    const struct {
+        QString text;
+        QByteArray bytes;
+    } table[] = {
+        {QStringLiteral("試料Ｂ 倍率100倍"),
+         QByteArray("\x8e\x8e\x97\xbf\x82\x61\x20\x94\x7b\x97\xa6\x31\x30\x30\x94\x7b\0", 17)},
+        {QStringLiteral("表示ソフト"),
+         QByteArray("\x95\x5c\x8e\xa6\x83\x5c\x83\x74\x83\x67\0", 11)},
+        // No code in code page 932: UTF-8.
+        {QStringLiteral("試料😀"), QByteArray("\xe8\xa9\xa6\xe6\x96\x99\xf0\x9f\x98\x80\0", 11)},
+        {QStringLiteral("한글 OK"), QByteArray("\xed\x95\x9c\xea\xb8\x80\x20\x4f\x4b\0", 10)},
+    };
+    for (const auto& row : table) {
+        ASSERT_TRUE(WriteComment(path(), row.text, TextEncoding::CodePage932));
+        EXPECT_EQ(TempEnvironment::readFile(path()), row.bytes) << row.text.toStdString();
+        EXPECT_EQ(ReadCommentForInput(path()).text, row.text);
+    }
 }
 
 TEST_F(CommentFileTest, WritesTextAndOneNulOverAnyOldComment) {
