@@ -4,6 +4,7 @@
 #include "capture/DeviceRecord.h"
 #include "library/CCompDlg.h"
 #include "library/PictureCache.h"
+#include "library/ShownPicture.h"
 #include "movie/CMovieDlg.h"
 #include "platform/instance/InstanceLock.h"
 
@@ -188,5 +189,5 @@ private:
     ulong m_lastFilteredTime = 0; // a press passed to parents is filtered once
     QEvent::Type m_lastFilteredType = QEvent::None;
     PictureCache m_pictures;
-    QString m_recalledPicture; // the shown picture whose camera settings were applied
+    ShownPicture m_shownPicture; // the picture whose camera settings were applied
 };

@@ -8,7 +8,6 @@
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
-#include <QFile>
 #include <QFrame>
 #include <QMouseEvent>
 #include <QPainter>
@@ -58,7 +57,7 @@ void CKestrelDlg::ReturnToLive() {
 }
 
 void CKestrelDlg::SelectionChanged() {
-    m_recalledPicture.clear();
+    m_shownPicture.Clear();
     ApplyViewState();
 }
 
@@ -96,9 +95,7 @@ void CKestrelDlg::ApplyViewState() {
             m_settingsPath = ReplaceLastThree(m_commentPath, "ini");
             // The stored camera settings are applied when a picture becomes the shown one,
             // not again while it stays shown.
-            const QString picture = m_saveFolder + QLatin1Char('/') + name;
-            if (picture != m_recalledPicture) {
-                m_recalledPicture = picture;
+            if (m_shownPicture.Show(m_saveFolder + QLatin1Char('/') + name)) {
                 const bool recallable =
                     loadUSBProperty(m_settingsPath) == 1 && m_cameraName == m_shotCameraName;
                 GetDlgItem(IDC_COPY_PROPERTY)->setEnabled(recallable);
@@ -112,7 +109,7 @@ void CKestrelDlg::ApplyViewState() {
         GetDlgItem(IDC_CAPTURE)->setEnabled(true);
     }
     if (m_selSlot == -1) {
-        m_recalledPicture.clear();
+        m_shownPicture.Clear();
     }
     update();
 }
@@ -227,16 +224,11 @@ void CKestrelDlg::OnImageAreaRightClick(int x, int y) {
     if (!comment) {
         return;
     }
-    // An unchanged comment leaves its file as it is, bytes no code page could read included. A
-    // changed one keeps the file's code page where its characters allow, so that the Windows
-    // version can still read a folder it wrote.
-    if (*comment != current.text) {
-        if (comment->isEmpty()) {
-            QFile::remove(m_commentPath);
-        } else if (!WriteComment(m_commentPath, *comment, current.encoding)) {
-            m_prompts.MessageBox(Text("comment.failed"));
-            return;
-        }
+    // A changed comment keeps the file's code page where its characters allow, so that the
+    // Windows version can still read a folder it wrote; an unchanged one leaves the file alone.
+    if (SaveEditedComment(m_commentPath, current, *comment) == CommentSave::Failed) {
+        m_prompts.MessageBox(Text("comment.failed"));
+        return;
     }
     if (m_showComment == 0) {
         m_showComment = 1;

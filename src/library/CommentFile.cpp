@@ -36,3 +36,16 @@ bool WriteComment(const QString& path, const QString& text, TextEncoding encodin
     bytes.append('\0');
     return ReplaceFileAtomically(path, bytes);
 }
+
+CommentSave SaveEditedComment(const QString& path, const DecodedText& before,
+                              const QString& entered) {
+    if (entered == before.text) {
+        return CommentSave::Unchanged;
+    }
+    if (entered.isEmpty()) {
+        QFile::remove(path);
+        return CommentSave::Deleted;
+    }
+    return WriteComment(path, entered, before.encoding) ? CommentSave::Written
+                                                        : CommentSave::Failed;
+}

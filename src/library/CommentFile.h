@@ -17,6 +17,16 @@ std::optional<QString> ReadCommentForDisplay(const QString& path);
 // most the first 64 KiB, and the encoding they were in; empty when the file cannot be opened.
 DecodedText ReadCommentForInput(const QString& path);
 
+// What the comment dialog's OK did to the comment file.
+enum class CommentSave { Unchanged, Written, Deleted, Failed };
+
+// Applies the text entered in the comment dialog to the comment file whose text before was
+// before: unchanged text leaves the file byte for byte as it was (bytes no code page reads
+// included); a changed text replaces it in the code page it was in where the characters allow
+// (WriteComment); an empty one deletes it (a failed deletion is not reported).
+CommentSave SaveEditedComment(const QString& path, const DecodedText& before,
+                              const QString& entered);
+
 // Replaces the file with text + NUL, the text in code page 932 when that is asked for and
 // every character has a code there, else in UTF-8. The new file is written beside the old one
 // and renamed over it, so a failure keeps the old comment. False when it cannot be written.
