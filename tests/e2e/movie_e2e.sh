@@ -4,33 +4,10 @@
 # ends the program.
 set -u
 veldor=$1
-cameras=$2
-command -v Xvfb >/dev/null && command -v xdotool >/dev/null || { echo "Xvfb or xdotool missing"; exit 77; }
+VELDOR_E2E_CAMERAS=$2
+. "$(dirname "$0")/e2e-common.sh"
 
-work=$(mktemp -d)
-trap 'kill $(jobs -p) 2>/dev/null; wait 2>/dev/null; rm -rf "$work"' EXIT
-mkdir -p "$work/home/Desktop" "$work/run" "$work/cwd"
-chmod 700 "$work/run"
-export HOME="$work/home" XDG_RUNTIME_DIR="$work/run" XDG_DESKTOP_DIR="$work/home/Desktop"
-export VELDOR_SIMULATED_CAMERAS="$cameras" QT_QPA_PLATFORM=xcb
-unset QT_LOGGING_RULES
-cd "$work/cwd"
-
-exec 3<> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-for _ in $(seq 50); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
-export DISPLAY=":$(head -n1 "$work/displayfd")"
-
-fail() { echo "FAIL: $*"; cat "$work/veldor.log"; exit 1; }
-# The visible window of a size: the main window is 1024x620, the movie window 820x540.
-sized() {
-    for w in $(xdotool search --onlyvisible --name "" 2>/dev/null); do
-        xdotool getwindowgeometry "$w" 2>/dev/null | grep -q "Geometry: $1\$" && echo "$w"
-    done | head -n1
-}
-wait_for() { for _ in $(seq 100); do eval "$1" && return 0; sleep 0.1; done; return 1; }
-
-"$veldor" >"$work/veldor.log" 2>&1 &
+"$veldor" >"$log" 2>&1 &
 pid=$!
 wait_for '[ -n "$(sized 1024x620)" ]' || fail "main window never shown"
 main=$(sized 1024x620)
@@ -48,9 +25,9 @@ xdotool mousemove --window "$movie" 740 45 click 1
 wait_for 'ls "$movies"/*.avi >/dev/null 2>&1' || fail "recording made no file"
 file=$(ls "$movies"/*.avi | head -n1)
 # Frames come from 2 s on; wait until some are in the file.
-for _ in $(seq 100); do [ "$(stat -c %s "$file")" -gt 2000000 ] && break; sleep 0.1; done
+wait_for '[ "$(stat -c %s "$file")" -gt 2000000 ]' || fail "no frames reached the file"
 xdotool mousemove --window "$movie" 740 45 click 1
-for _ in $(seq 50); do grep -qa idx1 "$file" && break; sleep 0.1; done
+wait_for 'grep -qa idx1 "$file"' 50
 [ "$(head -c 4 "$file")" = RIFF ] || fail "not a RIFF file"
 [ "$(dd if="$file" bs=1 skip=8 count=4 2>/dev/null)" = "AVI " ] || fail "not an AVI file"
 grep -qa idx1 "$file" || fail "the file was not completed (no index)"
@@ -65,6 +42,5 @@ kill -0 $pid 2>/dev/null || fail "the program ended"
 # EXIT in the movie window ends the program.
 open_movie_window
 xdotool mousemove --window "$movie" 740 495 click 1
-for _ in $(seq 100); do kill -0 $pid 2>/dev/null || break; sleep 0.1; done
-kill -0 $pid 2>/dev/null && fail "EXIT did not end the program"
+ended_cleanly $pid EXIT
 echo "movie_e2e: passed"
