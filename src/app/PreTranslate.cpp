@@ -77,6 +77,11 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
             widget->window() == &m_movieDlg) {
             return false;
         }
+        // A held key takes one picture, not one per repeat: a key held down in a dialog that
+        // closes would otherwise go on taking pictures behind it.
+        if (m_live == 1 && key->isAutoRepeat()) {
+            return true;
+        }
         if (m_live == 1 && !IsSystemKey(*key)) {
             PostCommand(IDC_CAPTURE);
             return true;

@@ -86,6 +86,15 @@ TEST_F(CommandsTest, SystemKeysTakeNoPictureALetterDoes) {
         expected += row.pictures;
         EXPECT_EQ(Pictures(), expected) << row.key << " " << row.modifiers;
     }
+    // A held key: its press takes one picture, the repeats none.
+    clock.now = clock.now.addSecs(1);
+    for (bool repeat : {false, true, true}) {
+        QKeyEvent held(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"), repeat);
+        QApplication::sendEvent(dlg->GetDlgItem(IDC_CAPTURE), &held);
+        RunPostedEvents();
+        clock.now = clock.now.addSecs(1);
+    }
+    EXPECT_EQ(Pictures(), expected + 1);
 }
 
 TEST_F(CommandsTest, KeysInTheCompareAndMovieWindowsStoreNothing) {
