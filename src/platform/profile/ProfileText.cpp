@@ -71,13 +71,14 @@ QByteArray CutCodePage932(const QByteArray& value, int max) {
     return value.left(end);
 }
 
-// The section name of a "[name]" line, or nothing for any other line.
+// The section name of a "[name]" line, or nothing for any other line. The name ends at the
+// line's last ']', so a camera named "USB Camera [HD]" has a section it can find again.
 std::optional<QByteArray> SectionName(const QByteArray& line) {
     const QByteArray t = line.trimmed();
     if (!t.startsWith('[')) {
         return std::nullopt;
     }
-    const qsizetype close = t.indexOf(']');
+    const qsizetype close = t.lastIndexOf(']');
     return close < 0 ? t.mid(1) : t.mid(1, close - 1);
 }
 
@@ -119,6 +120,12 @@ qsizetype SectionEnd(const QList<Line>& lines, qsizetype header) {
 
 bool HasLineBreak(const QByteArray& s) {
     return s.contains('\n') || s.contains('\r');
+}
+
+// A key line written with this name would read back as another key, a comment or a section.
+bool UnreadableKey(const QByteArray& key) {
+    const QByteArray t = key.trimmed();
+    return t.isEmpty() || t.contains('=') || t.startsWith(';') || t.startsWith('[');
 }
 
 QByteArray Join(const QList<Line>& lines) {
@@ -170,7 +177,7 @@ std::optional<QByteArray> Find(const QByteArray& text, const QByteArray& section
 std::optional<QByteArray> Replace(const QByteArray& text, const QByteArray& section,
                                   const QByteArray& key, const QByteArray& value) {
     if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value) ||
-        section.trimmed().isEmpty() || key.trimmed().isEmpty()) {
+        section.trimmed().isEmpty() || UnreadableKey(key)) {
         return std::nullopt;
     }
     QList<Line> lines = SplitLines(text);

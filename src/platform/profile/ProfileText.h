@@ -14,7 +14,8 @@ std::optional<QByteArray> Find(const QByteArray& text, const QByteArray& section
 
 // The text with section/key set to value (UTF-8). A value replacing one that the Windows version
 // wrote in code page 932 is written in code page 932 where its characters allow. Returns
-// nothing when a name or the value holds a line break, which would change the file's structure.
+// nothing when a name or the value holds a line break, which would change the file's structure,
+// or when the key could not be read back (empty, holding '=', or starting with ';' or '[').
 std::optional<QByteArray> Replace(const QByteArray& text, const QByteArray& section,
                                   const QByteArray& key, const QByteArray& value);
 
