@@ -4,6 +4,7 @@
 #include "library/ImageList.h"
 #include "platform/profile/Profile.h"
 #include "platform/video/SourceControls.h"
+#include "support/ChildProcess.h"
 #include "support/EventLoop.h"
 #include "support/FileReplacements.h"
 #include "support/MainWindowFixture.h"
@@ -214,6 +215,24 @@ TEST_F(StillCaptureTest, StillPinCameraStoresOnTheSecondPass) {
         EXPECT_EQ(CaptureGraph::Instance().stillFrame, nullptr);
     }
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
+}
+
+TEST_F(StillCaptureTest, FullDiskLeavesNoCutPictureNorSettingsFileAndSaysSo) {
+    // Every file of the child is limited to 4 KiB: enough for the settings files, far too little
+    // for a 640 x 480 picture, so the picture's write fails part-way as on a full disk.
+    if (!InTestChild()) {
+        const ChildResult child = RunTestInChild(4096);
+        EXPECT_TRUE(child.Passed()) << child.output.toStdString();
+        return;
+    }
+    StartWith(false);
+    const QString folder = dlg->m_saveFolder;
+    ASSERT_TRUE(WritePicture(folder + QStringLiteral("/20200101000000.jpg"), Qt::red));
+    dlg->ResetImageList();
+    dlg->OnCapture();
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("ERROR: save file failed!")});
+    EXPECT_EQ(Entries(folder), QStringList{QStringLiteral("20200101000000.jpg")});
+    ExpectLiveWithNewestFirst(QStringLiteral("20200101000000.jpg"));
 }
 
 } // namespace
