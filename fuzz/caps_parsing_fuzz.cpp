@@ -27,6 +27,14 @@ bool RatesInOrder(const QList<Fraction>& rates) {
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // GStreamer warns about every malformed caps text; millions of warnings would only slow the
+    // run. A critical, though, is a call against the API's rules: a finding.
+    g_log_set_handler(
+        "GStreamer",
+        GLogLevelFlags(G_LOG_LEVEL_WARNING | G_LOG_LEVEL_MESSAGE | G_LOG_LEVEL_INFO |
+                       G_LOG_LEVEL_DEBUG),
+        [](const gchar*, GLogLevelFlags, const gchar*, gpointer) {}, nullptr);
+    g_log_set_always_fatal(GLogLevelFlags(G_LOG_FATAL_MASK | G_LOG_LEVEL_CRITICAL));
     EnsureGstInit();
     return 0;
 }
