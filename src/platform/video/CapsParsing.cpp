@@ -105,6 +105,25 @@ GstCaps* LoadVideoConvertSinkCaps() {
     return sinkCaps;
 }
 
+// GStreamer's caps parser takes time exponential in the depth of nested brackets: a text of
+// 285 bytes with 45 open brackets parses for minutes. Caps that GStreamer writes for a camera
+// nest two deep at most, so deeper text is refused before it reaches the parser.
+constexpr int kMaxCapsNesting = 16;
+
+bool NestedTooDeep(const QString& caps) {
+    int depth = 0;
+    for (const QChar c : caps) {
+        if (c == u'[' || c == u'{' || c == u'<') {
+            if (++depth > kMaxCapsNesting) {
+                return true;
+            }
+        } else if ((c == u']' || c == u'}' || c == u'>') && depth > 0) {
+            --depth;
+        }
+    }
+    return false;
+}
+
 } // namespace
 
 QList<VideoCapability> CapabilitiesFromCaps(const GstCaps* caps) {
@@ -159,6 +178,10 @@ QList<VideoCapability> UniteDuplicateFormats(const QList<VideoCapability>& caps)
 
 QList<VideoCapability> CapabilitiesFromCapsString(const QString& caps) {
     if (caps.trimmed().isEmpty() || !EnsureGstInit()) {
+        return {};
+    }
+    if (NestedTooDeep(caps)) {
+        qCDebug(veldorTrace) << "caps text nested too deep:" << caps.left(200);
         return {};
     }
     GstCaps* parsed = gst_caps_from_string(caps.toUtf8().constData());

@@ -21,7 +21,8 @@ QList<VideoCapability> CapabilitiesFromCaps(const GstCaps* caps);
 // duplicate entries are united, distinct and highest first.
 QList<VideoCapability> UniteDuplicateFormats(const QList<VideoCapability>& caps);
 
-// The same for caps in their text form; text that does not parse gives nothing.
+// The same for caps in their text form; text that does not parse, or nests brackets more than
+// 16 deep (which GStreamer's parser takes exponential time for), gives nothing.
 QList<VideoCapability> CapabilitiesFromCapsString(const QString& caps);
 
 // Fixed caps for a capsfilter selecting cap: media type, raw format, width, height and, with
