@@ -175,7 +175,7 @@ private:
     void PostQuit();
     void connectCommands();
     void OnCommand(int id);
-    int RunChildWindow(QDialog& child, bool movie);
+    int RunChildWindow(bool movie);
     bool IsProgramWindow(QWidget* widget) const;
 
     Prompts& m_prompts;

@@ -133,14 +133,14 @@ void CKestrelDlg::OnCameraSelect() {
 }
 
 void CKestrelDlg::OnCompView() {
-    RunChildWindow(m_compDlg, false);
+    RunChildWindow(false);
 }
 
 void CKestrelDlg::OnMovieDlg() {
-    RunChildWindow(m_movieDlg, true);
+    RunChildWindow(true);
 }
 
-int CKestrelDlg::RunChildWindow(QDialog& child, bool movie) {
+int CKestrelDlg::RunChildWindow(bool movie) {
     hide();
     if (movie) {
         m_movieDlg.m_owner = this;
@@ -149,7 +149,7 @@ int CKestrelDlg::RunChildWindow(QDialog& child, bool movie) {
     }
     m_timer1.stop();
     m_mainActive = 0;
-    const int result = movie ? m_movieDlg.DoModal() : child.exec();
+    const int result = movie ? m_movieDlg.DoModal() : m_compDlg.DoModal();
     if (result == 2) {
         PostCommand(IDC_EXIT);
     }

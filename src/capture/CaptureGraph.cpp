@@ -505,7 +505,10 @@ void SetFullScreen(int enter, int keepAspect) {
     if (owner) {
         const QRect client = ClientRect(owner);
         if (keepAspect == 1) {
-            output->setGeometry(client.x() + g.left, client.y() + g.top, g.width, g.height);
+            // The video rectangle of the graph's build, inside the window it comes back to:
+            // the compare window's video box is smaller than the main window's video child.
+            output->setGeometry(QRect(client.x() + g.left, client.y() + g.top, g.width, g.height)
+                                    .intersected(client));
         } else {
             output->setGeometry(client);
         }
