@@ -517,6 +517,7 @@ void CCompDlg::OnRButtonDown(int x, int y) {
 }
 
 void CCompDlg::EnterLiveState() {
+    qCDebug(veldorTrace, "compare window: live video");
     m_liveView = 1;
     ApplyViewState();
     // The live picture is shown in the video box, so it can be seen before it is taken.
