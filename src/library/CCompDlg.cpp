@@ -96,6 +96,10 @@ CCompDlg::CCompDlg(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
     setFixedSize(1024, 620);
+    // exec() blocks no other window: the main window it stands in for is hidden meanwhile, and
+    // the live video filling the screen is a window of its own that must still take the click
+    // that ends it.
+    setWindowModality(Qt::WindowModal);
     for (const CompControl& c : kControls) {
         QAbstractButton* button = nullptr;
         if (c.checkBox) {

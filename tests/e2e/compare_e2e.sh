@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs the real VELDOR under Xvfb with the simulated camera and a simulated camera button:
-# CompView shows the newest picture of each folder side by side, the button's first press
-# shows the live video and the second takes a picture, RETURN goes back to the live main
-# window, and EXIT in the compare window ends the program.
+# CompView shows the newest picture of each folder side by side; the button's first press
+# shows the live video, which a click makes fill the screen and a second click brings back;
+# the next press takes a picture; RETURN goes back to the live main window, and EXIT in the
+# compare window ends the program.
 set -u
 veldor=$1
 VELDOR_E2E_CAMERAS=$2
@@ -42,6 +43,11 @@ wait_for "logged \"loadUSBProperty::${newest%.jpg}.ini\"" || fail "the newest pi
 
 press_button
 wait_for 'logged "compare window: live video"' || fail "the button did not show the live video"
+# A click on the live video fills the screen; a click there brings it back into the window.
+xdotool mousemove --window "$comp" 250 200 click 1
+wait_for '[ -n "$(sized 1280x1024)" ]' 30 || fail "the live video did not fill the screen"
+xdotool mousemove --window "$(sized 1280x1024)" 300 300 click 1
+wait_for '[ -z "$(sized 1280x1024)" ]' 30 || fail "a click did not end full screen"
 press_button
 wait_for '[ "$(ls "$images"/*.jpg | wc -l)" = 2 ]' || fail "the button took no picture in the live state"
 
