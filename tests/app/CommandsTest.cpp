@@ -27,12 +27,7 @@ protected:
         MainWindowFixture::SetUp();
         ASSERT_TRUE(env.useCameras({QStringLiteral("Orvane Q7")}));
         ASSERT_TRUE(StartAndShow());
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                VideoOutput* output = CaptureGraph::Instance().renderer;
-                return output && output->FramesShown() > 0;
-            },
-            10000));
+        ASSERT_TRUE(WaitForLiveFrames());
     }
     int Pictures() const { return static_cast<int>(ReloadImageList(dlg->m_saveFolder).size()); }
     // Waits until timer 1 has polled the camera button flag, then runs what the poll posted.

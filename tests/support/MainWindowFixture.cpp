@@ -2,11 +2,14 @@
 
 #include "app/CNullDlg.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
+#include <mutex>
 
 MainWindowStart StartMainWindow(CKestrelDlg& dlg) {
     MainWindowStart start;
@@ -51,7 +54,28 @@ bool MainWindowFixture::StartAndShow() {
         if (deadline.hasExpired()) {
             return false;
         }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+        // As QTest::qWaitFor does: run what arrived, then give the streaming threads a moment.
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
     }
     return true;
+}
+
+bool MainWindowFixture::WaitForLiveFrames() {
+    const QDeadlineTimer deadline(10000);
+    for (;;) {
+        CaptureGraph& graph = CaptureGraph::Instance();
+        if (graph.renderer && graph.renderer->FramesShown() > 0) {
+            const std::lock_guard<std::mutex> lock(graph.frameMutex);
+            if (graph.lastSample) {
+                return true;
+            }
+        }
+        if (deadline.hasExpired()) {
+            return false;
+        }
+        // As QTest::qWaitFor does: run what arrived, then give the streaming threads a moment.
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
 }

@@ -33,6 +33,9 @@ protected:
     bool Start();
     // Start(), then shows the window as DoModal does and waits until it is exposed.
     bool StartAndShow();
+    // Waits until the live video has shown a frame and the grabber holds one to take, which
+    // under load can be a while after the first frame is on screen.
+    static bool WaitForLiveFrames();
     CKestrelDlg& window() { return *dlg; }
 
     TempEnvironment env;
