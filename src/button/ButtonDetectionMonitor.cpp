@@ -1,18 +1,17 @@
 #include "button/ButtonDetectionMonitor.h"
 
 #include "button/ButtonEvent.h"
+#include "button/ButtonReports.h"
 #include "button/HidrawDevices.h"
 #include "platform/trace/Trace.h"
 
 #include <QCoreApplication>
 #include <QFile>
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
 #include <fcntl.h>
-#include <linux/input.h>
 #include <mutex>
 #include <optional>
 #include <poll.h>
@@ -23,18 +22,6 @@
 #include <vector>
 
 namespace {
-
-constexpr std::size_t kReportBufferSize = 260;
-
-// Byte 0 is the report id, byte 1 the button state; only id 0 with state exactly 1 is a press.
-bool IsPressReport(const unsigned char* report, std::size_t length) {
-    return length >= 2 && report[0] == 0x00 && report[1] == 0x01;
-}
-
-// A key-down of the snapshot key; repeats (2) and releases (0) are not presses.
-bool IsCameraKeyPress(const input_event& event) {
-    return event.type == EV_KEY && event.code == KEY_CAMERA && event.value == 1;
-}
 
 void Signal(int eventFd) {
     const std::uint64_t one = 1;
@@ -94,8 +81,7 @@ private:
     struct KeyDevice {
         int fd = -1;
         QByteArray node;
-        std::array<unsigned char, sizeof(input_event) * 64> bytes{};
-        std::size_t held = 0; // bytes of a record not yet complete
+        KeyRecords records;
     };
 
     bool OpenHid(const HidrawDevice& device);
@@ -196,12 +182,8 @@ void ButtonDetectionMonitor::Reader::CloseKeys() {
 }
 
 void ButtonDetectionMonitor::Reader::ReadHidReport(short revents) {
-    // Without report ids hidraw delivers the data alone; the id byte 0 is put in front so
-    // that every report reads "id, state".
-    std::array<unsigned char, kReportBufferSize> report{};
-    const std::size_t offset = hid.numberedReports ? 0 : 1;
-    const std::size_t length = std::min<std::size_t>(hid.inputReportLength, report.size());
-    const ssize_t n = ::read(m_readHandle, report.data() + offset, length - offset);
+    HidReport report(hid.inputReportLength, hid.numberedReports);
+    const ssize_t n = ::read(m_readHandle, report.ReadBuffer(), report.ReadSize());
     if (n < 0 && NothingYet(errno, revents)) {
         return;
     }
@@ -211,13 +193,13 @@ void ButtonDetectionMonitor::Reader::ReadHidReport(short revents) {
         CloseHid(n == 0 ? "hung up" : std::strerror(errno));
         return;
     }
-    if (IsPressReport(report.data(), std::size_t(n) + offset)) {
+    if (report.IsPress(std::size_t(n))) {
         Post("hidraw");
     }
 }
 
 void ButtonDetectionMonitor::Reader::ReadKeyEvents(KeyDevice& key, short revents) {
-    const ssize_t n = ::read(key.fd, key.bytes.data() + key.held, key.bytes.size() - key.held);
+    const ssize_t n = ::read(key.fd, key.records.ReadBuffer(), key.records.ReadSize());
     if (n < 0 && NothingYet(errno, revents)) {
         return;
     }
@@ -228,17 +210,9 @@ void ButtonDetectionMonitor::Reader::ReadKeyEvents(KeyDevice& key, short revents
         key.fd = -1;
         return;
     }
-    const std::size_t total = key.held + std::size_t(n);
-    const std::size_t whole = total - total % sizeof(input_event);
-    for (std::size_t at = 0; at < whole; at += sizeof(input_event)) {
-        input_event event;
-        std::memcpy(&event, key.bytes.data() + at, sizeof event);
-        if (IsCameraKeyPress(event)) {
-            Post("camera key");
-        }
+    for (int presses = key.records.Take(std::size_t(n)); presses > 0; --presses) {
+        Post("camera key");
     }
-    key.held = total - whole;
-    std::memmove(key.bytes.data(), key.bytes.data() + whole, key.held);
 }
 
 void ButtonDetectionMonitor::Reader::TakeCamera() {

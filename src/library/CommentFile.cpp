@@ -5,6 +5,29 @@
 
 #include <QFile>
 
+namespace {
+
+// The first bytes of a file longer than the readers take may end inside a UTF-8 character;
+// that character is left out, so that the cut does not make the text read as code page 932.
+QByteArray CutAtCharacter(const QByteArray& bytes) {
+    if (IsUtf8(bytes)) {
+        return bytes;
+    }
+    // Back over at most three continuation bytes (10xxxxxx), then over their lead byte.
+    qsizetype cut = bytes.size();
+    while (cut > 0 && bytes.size() - cut < 3 &&
+           (static_cast<uchar>(bytes[cut - 1]) & 0xC0) == 0x80) {
+        --cut;
+    }
+    if (cut > 0 && static_cast<uchar>(bytes[cut - 1]) >= 0xC0) {
+        --cut;
+    }
+    const QByteArray before = bytes.left(cut);
+    return IsUtf8(before) ? before : bytes;
+}
+
+} // namespace
+
 std::optional<QString> ReadCommentForDisplay(const QString& path) {
     QFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
@@ -12,7 +35,9 @@ std::optional<QString> ReadCommentForDisplay(const QString& path) {
     }
     const qint64 size = file.size();
     QByteArray bytes = file.read(kCommentReadMax);
-    if (size <= kCommentReadMax && !bytes.isEmpty()) {
+    if (size > kCommentReadMax) {
+        bytes = CutAtCharacter(bytes);
+    } else if (!bytes.isEmpty()) {
         bytes.chop(1);
     }
     return DecodeText(bytes).text;
@@ -27,6 +52,8 @@ DecodedText ReadCommentForInput(const QString& path) {
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0) {
         bytes.truncate(nul);
+    } else if (file.size() > kCommentReadMax) {
+        bytes = CutAtCharacter(bytes);
     }
     return DecodeText(bytes);
 }

@@ -7,14 +7,18 @@
 
 // A picture's comment file holds the comment's bytes followed by one NUL byte. This program
 // writes UTF-8; the Windows version wrote code page 932, which is read as such (TextCodec).
-inline constexpr qint64 kCommentReadMax = 64 * 1024;
+// The readers take at most the first 128 KiB: the comment dialog's field holds at most 32767
+// UTF-16 units, at most 98301 bytes of UTF-8, so every comment it gives reads back whole.
+inline constexpr qint64 kCommentReadMax = 128 * 1024;
 
-// The text to show: the file's bytes but the last one, from at most the first 64 KiB.
+// The text to show: the file's bytes but the last one, from at most the first 128 KiB (a UTF-8
+// character cut there is left out).
 // Nothing when the file cannot be opened.
 std::optional<QString> ReadCommentForDisplay(const QString& path);
 
 // The text to edit: the bytes before the first NUL byte (all when there is none), from at
-// most the first 64 KiB, and the encoding they were in; empty when the file cannot be opened.
+// most the first 128 KiB (as for the display), and the encoding they were in; empty when the
+// file cannot be opened.
 DecodedText ReadCommentForInput(const QString& path);
 
 // What the comment dialog's OK did to the comment file.

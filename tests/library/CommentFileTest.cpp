@@ -50,7 +50,7 @@ TEST_F(CommentFileTest, MissingFileShowsNoBoxAndPrefillsNothing) {
     EXPECT_EQ(ReadCommentForInput(QString()).text, QString());
 }
 
-TEST_F(CommentFileTest, ReadsAtMost64KiB) {
+TEST_F(CommentFileTest, ReadsAtMostTheFirst128KiB) {
     QByteArray big(1 << 20, 'x');
     big.append('\0');
     ASSERT_TRUE(TempEnvironment::writeFile(path(), big));

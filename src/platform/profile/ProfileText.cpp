@@ -45,13 +45,15 @@ bool SameName(const QByteArray& stored, const QByteArray& name) {
 
 // value (UTF-8) for the key line it replaces: in code page 932 when the line's value was
 // written in it and every character of the new value has a code there, so that the Windows
-// version can still read what it wrote.
+// version can still read what it wrote; in UTF-8 when its code page 932 bytes would read as
+// UTF-8, as other text.
 QByteArray InCodePageOf(const QByteArray& line, const QByteArray& value) {
     const QByteArray old = line.mid(line.indexOf('=') + 1);
     if (IsUtf8(old)) {
         return value;
     }
-    return EncodeCodePage932(QString::fromUtf8(value)).value_or(value);
+    const std::optional<QByteArray> encoded = EncodeCodePage932(QString::fromUtf8(value));
+    return encoded && !IsUtf8(*encoded) ? *encoded : value;
 }
 
 bool IsLeadByte932(unsigned char c) {

@@ -110,7 +110,10 @@ std::optional<QByteArray> EncodeCodePage932(const QString& text) {
 
 QByteArray EncodeText(const QString& text, TextEncoding encoding) {
     if (encoding == TextEncoding::CodePage932) {
-        if (std::optional<QByteArray> encoded = EncodeCodePage932(text)) {
+        // Code page 932 bytes that happen to be valid UTF-8 (half-width katakana after
+        // certain others, "ﾂｱ" is C2 B1) would be read back as UTF-8, as other text.
+        const std::optional<QByteArray> encoded = EncodeCodePage932(text);
+        if (encoded && !IsUtf8(*encoded)) {
             return *encoded;
         }
     }

@@ -20,5 +20,6 @@ bool IsUtf8(const QByteArray& bytes);
 DecodedText DecodeText(const QByteArray& bytes);
 // The text in code page 932; nothing when a character has no code there.
 std::optional<QByteArray> EncodeCodePage932(const QString& text);
-// The text in code page 932 when that is asked for and every character fits, else in UTF-8.
+// The text in code page 932 when that is asked for, every character fits and the bytes do not
+// read as UTF-8 (as other text, then), else in UTF-8.
 QByteArray EncodeText(const QString& text, TextEncoding encoding);
