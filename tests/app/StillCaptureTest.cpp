@@ -10,6 +10,7 @@
 #include "support/MainWindowFixture.h"
 #include "support/PictureFiles.h"
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QFileInfo>
 #include <QFrame>
@@ -233,6 +234,57 @@ TEST_F(StillCaptureTest, FullDiskLeavesNoCutPictureNorSettingsFileAndSaysSo) {
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("ERROR: save file failed!")});
     EXPECT_EQ(Entries(folder), QStringList{QStringLiteral("20200101000000.jpg")});
     ExpectLiveWithNewestFirst(QStringLiteral("20200101000000.jpg"));
+}
+
+TEST_F(StillCaptureTest, FullDiskKeepsSettingsAndCommentFilesByteForByte) {
+    // After the set-up no file of the child may grow past 64 bytes, so that every write below,
+    // each longer, fails part-way as on a full disk.
+    if (!InTestChild()) {
+        const ChildResult child = RunTestInChild(std::nullopt);
+        EXPECT_TRUE(child.Passed()) << child.output.toStdString();
+        return;
+    }
+    StartWith(false);
+    dlg->OnCapture();
+    const QString folder = dlg->m_saveFolder;
+    const QString settings = folder + QStringLiteral("/20261209101112.ini");
+    const QString comment = folder + QStringLiteral("/20261209101112.txt");
+    ASSERT_TRUE(TempEnvironment::writeFile(comment, QByteArray("old\0", 4)));
+    dlg->OnImageAreaLeftClick(250, 540);
+    dlg->grab();
+    ASSERT_EQ(dlg->m_commentPath, comment);
+    const QByteArray ini = TempEnvironment::readFile(env.iniFile());
+    const QByteArray pictureSettings = TempEnvironment::readFile(settings);
+    ASSERT_TRUE(ini.contains("[Orvane Q7]") && pictureSettings.contains("[USBProperty]"));
+    ASSERT_TRUE(LimitFileSizeFromNow(64));
+
+    // Settings: VELDOR.ini (a check box, the camera's settings) and the picture's own file.
+    // Their failures are silent, and the camera's settings move to the temporary folder,
+    // where they cannot be written either.
+    static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_KEEP_ASPECT))->click();
+    EXPECT_EQ(dlg->m_keepAspect, 1);
+    dlg->saveVideoProperty();
+    dlg->saveUSBProperty(settings);
+    EXPECT_EQ(TempEnvironment::readFile(env.iniFile()), ini);
+    EXPECT_EQ(TempEnvironment::readFile(settings), pictureSettings);
+    EXPECT_TRUE(dlg->m_iniPath.startsWith(env.temp())) << dlg->m_iniPath.toStdString();
+    EXPECT_FALSE(QFileInfo::exists(dlg->m_iniPath));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
+
+    // The comment: the old one stays and the user is told.
+    prompts.comments = {QStringLiteral(
+        "a new comment for this picture, a good deal longer than the 64 bytes allowed")};
+    dlg->OnImageAreaRightClick(400, 200);
+    EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("ERROR: Comment File don't saved..")});
+    EXPECT_EQ(TempEnvironment::readFile(comment), QByteArray("old\0", 4));
+    EXPECT_EQ(dlg->m_showComment, 0);
+
+    // No half-written file is left beside any of them.
+    EXPECT_EQ(Entries(folder),
+              (QStringList{"20261209101112.ini", "20261209101112.jpg", "20261209101112.txt"}));
+    EXPECT_EQ(Entries(env.work()).filter(QStringLiteral("VELDOR")),
+              QStringList{QStringLiteral("VELDOR.ini")});
+    EXPECT_TRUE(Entries(env.temp()).filter(QStringLiteral("VELDOR")).isEmpty());
 }
 
 } // namespace

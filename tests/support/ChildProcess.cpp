@@ -41,6 +41,18 @@ bool InTestChild() {
     return value != nullptr && value == CurrentTestName();
 }
 
+bool LimitFileSizeFromNow(long bytes) {
+    if (!InTestChild()) {
+        return false;
+    }
+    struct rlimit limit {};
+    if (std::signal(SIGXFSZ, SIG_IGN) == SIG_ERR || getrlimit(RLIMIT_FSIZE, &limit) != 0) {
+        return false;
+    }
+    limit.rlim_cur = rlim_t(bytes);
+    return setrlimit(RLIMIT_FSIZE, &limit) == 0;
+}
+
 ChildResult RunTestInChild(std::optional<long> fileSizeLimit, int timeoutMs) {
     ChildResult result;
     const std::string test = CurrentTestName();

@@ -24,3 +24,8 @@ bool InTestChild();
 // many bytes and SIGXFSZ is ignored, so a write past it fails with EFBIG as on a full disk, for
 // any user.
 ChildResult RunTestInChild(std::optional<long> fileSizeLimit, int timeoutMs = 60000);
+
+// Inside a child whose set-up must write freely: from now on no file this process writes can
+// grow beyond bytes, and such a write fails with EFBIG. There is no way back, which is why it
+// belongs in a child.
+bool LimitFileSizeFromNow(long bytes);
