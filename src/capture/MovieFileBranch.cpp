@@ -3,18 +3,34 @@
 #include "platform/trace/Trace.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
+#include <limits>
 #include <mutex>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/statvfs.h>
+#include <unistd.h>
 
 // Shared by the UI thread and the streaming threads' probes.
 struct MovieFileBranch::State {
     GstClockTime startTime = 0;
-    std::atomic<bool> started{false};  // the start time has passed
-    std::atomic<bool> stopping{false}; // Finish() runs: nothing more goes into the file
-    std::mutex mutex;                  // guards eosAtSink
+    std::atomic<bool> started{false};   // the start time has passed
+    std::atomic<bool> stopping{false};  // Finish() runs: nothing more goes into the file
+    std::atomic<bool> outOfRoom{false}; // the branch stopped itself before the disk was full
+    std::mutex mutex;                   // guards eosAtSink
     std::condition_variable ended;
     bool eosAtSink = false;
+
+    // Set before the pipeline runs.
+    QByteArray file;   // the movie file's path, encoded
+    QByteArray folder; // its folder
+    std::uint64_t largestFile = std::numeric_limits<std::uint64_t>::max();
+    // The camera's streaming thread's own.
+    std::uint64_t fed = 0; // bytes let into the branch, with the chunks' headers
+    std::uint64_t frames = 0;
 };
 
 namespace {
@@ -33,25 +49,97 @@ void DeleteStateRef(gpointer data) {
     delete static_cast<std::shared_ptr<State>*>(data);
 }
 
+// Room kept for what avimux writes when the file ends: its headers are rewritten in place, but
+// the indexes (16 bytes a frame for the legacy one, 8 for each OpenDML one, and their
+// headers) and a last buffer of the file sink are added at the end.
+constexpr std::uint64_t kEndReserve = 1 << 20;
+constexpr std::uint64_t kIndexBytesPerFrame = 64;
+// A frame's chunk header and padding.
+constexpr std::uint64_t kChunkOverhead = 16;
+
+// The largest file this process may write into folder: the file-size limit (RLIMIT_FSIZE) or
+// the file system's (4 GiB on FAT, FILESIZEBITS 32), whichever is smaller.
+std::uint64_t LargestFile(const QByteArray& folder) {
+    std::uint64_t largest = std::numeric_limits<std::uint64_t>::max();
+    struct rlimit limit {};
+    if (getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY) {
+        largest = limit.rlim_cur;
+    }
+    const long bits = pathconf(folder.constData(), _PC_FILESIZEBITS);
+    if (bits > 0 && bits < 64) {
+        largest = std::min(largest, (std::uint64_t(1) << bits) - 1);
+    }
+    return largest;
+}
+
+// Camera's streaming thread: whether bytes more of the stream still leave room to end the
+// file, within the largest file and the free space of its disk. What was let in but is not
+// on the disk yet (queued, or in the sink's buffer) counts against the free space.
+bool RoomFor(State& state, std::uint64_t bytes) {
+    const std::uint64_t after = state.fed + bytes + kChunkOverhead;
+    const std::uint64_t reserve = kEndReserve + kIndexBytesPerFrame * (state.frames + 1);
+    if (after + reserve > state.largestFile) {
+        return false;
+    }
+    struct statvfs disk {};
+    if (statvfs(state.folder.constData(), &disk) != 0) {
+        return true; // the write itself reports a disk that cannot be asked
+    }
+    struct stat file {};
+    const std::uint64_t onDisk = stat(state.file.constData(), &file) == 0 ? file.st_size : 0;
+    const std::uint64_t pending = after > onDisk ? after - onDisk : 0;
+    return pending + reserve <= std::uint64_t(disk.f_bavail) * disk.f_frsize;
+}
+
+std::uint64_t BytesOf(GstPadProbeInfo* info) {
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER) {
+        return gst_buffer_get_size(GST_PAD_PROBE_INFO_BUFFER(info));
+    }
+    if (GST_PAD_PROBE_INFO_TYPE(info) & GST_PAD_PROBE_TYPE_BUFFER_LIST) {
+        return gst_buffer_list_calculate_size(GST_PAD_PROBE_INFO_BUFFER_LIST(info));
+    }
+    return 0;
+}
+
+// The branch stops itself and says so on the bus as an error of the file sink, which ends the
+// file the way any error of the graph does (Finish()), before the disk refuses a write.
+void StopForRoom(State& state, GstElement* tee) {
+    state.stopping.store(true);
+    state.outOfRoom.store(true);
+    qCWarning(veldorTrace, "movie file: no room for more frames, %llu bytes written",
+              static_cast<unsigned long long>(state.fed));
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NO_SPACE_LEFT,
+                                        "no room left for the movie file");
+    gst_element_post_message(tee, gst_message_new_error(GST_OBJECT(tee), error, state.file));
+    g_error_free(error);
+}
+
 // Streaming thread of the camera. The drop sits on the tee's pad rather than the queue's:
 // a queue that has taken the end of stream would answer further buffers with EOS, and the
 // tee would pass that on to the camera.
-GstPadProbeReturn FeedProbe(GstPad* pad, GstPadProbeInfo*, gpointer data) {
+GstPadProbeReturn FeedProbe(GstPad* pad, GstPadProbeInfo* info, gpointer data) {
     State& state = StateOf(data);
     if (state.stopping.load()) {
         return GST_PAD_PROBE_DROP;
     }
+    GstElementPtr tee(gst_pad_get_parent_element(pad));
+    if (!tee) {
+        return GST_PAD_PROBE_DROP;
+    }
     if (!state.started.load()) {
-        GstElement* tee = gst_pad_get_parent_element(pad);
-        const GstClockTime now = tee ? gst_element_get_current_running_time(tee) : 0;
-        if (tee) {
-            gst_object_unref(tee);
-        }
+        const GstClockTime now = gst_element_get_current_running_time(tee.get());
         if (!GST_CLOCK_TIME_IS_VALID(now) || now < state.startTime) {
             return GST_PAD_PROBE_DROP;
         }
-        state.started.store(true);
     }
+    const std::uint64_t bytes = BytesOf(info);
+    if (!RoomFor(state, bytes)) {
+        StopForRoom(state, tee.get());
+        return GST_PAD_PROBE_DROP;
+    }
+    state.fed += bytes + kChunkOverhead;
+    ++state.frames;
+    state.started.store(true);
     return GST_PAD_PROBE_PASS;
 }
 
@@ -107,6 +195,9 @@ std::unique_ptr<MovieFileBranch> MovieFileBranch::Create(GstElement* pipeline, G
     branch->m_sink = Ref(sink);
     branch->m_state = std::make_shared<State>();
     branch->m_state->startTime = startTime;
+    branch->m_state->file = QFile::encodeName(path);
+    branch->m_state->folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    branch->m_state->largestFile = LargestFile(branch->m_state->folder);
     branch->m_path = path;
 
     GstPadPtr muxIn(gst_element_request_pad_simple(mux, "video_%u"));
@@ -136,6 +227,10 @@ std::unique_ptr<MovieFileBranch> MovieFileBranch::Create(GstElement* pipeline, G
 
 bool MovieFileBranch::HasFrames() const {
     return m_state->started.load();
+}
+
+bool MovieFileBranch::OutOfRoom() const {
+    return m_state->outOfRoom.load();
 }
 
 bool MovieFileBranch::Finish(std::chrono::milliseconds timeout) {

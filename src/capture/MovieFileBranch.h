@@ -9,7 +9,10 @@
 // The movie graph's file branch: a pad of the tee that splits the camera's own stream, a
 // queue, avimux and filesink. Buffers of the first startTime of the pipeline's running time
 // are dropped, so the file starts that late. Finish() completes the file: avimux writes its
-// index and header only when the end of stream reaches it.
+// index and header only when the end of stream reaches it. Before the file would outgrow the
+// room it has (the file-size limit, the file system's largest file, the disk's free space,
+// less what the end of the file needs), the branch stops taking frames and posts an error
+// (GST_RESOURCE_ERROR_NO_SPACE_LEFT), so the file is ended like on any error: complete.
 class MovieFileBranch {
 public:
     // Adds the branch to pipeline, fed from a new pad of tee; caps is the camera's format.
@@ -29,6 +32,8 @@ public:
     bool Finish(std::chrono::milliseconds timeout);
     // Whether any frame went into the file (none when it was stopped within the start time).
     bool HasFrames() const;
+    // Whether the branch stopped itself because the file had no more room.
+    bool OutOfRoom() const;
     const QString& Path() const { return m_path; }
 
     struct State;

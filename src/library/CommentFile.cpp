@@ -4,6 +4,7 @@
 #include "platform/trace/Trace.h"
 
 #include <QFile>
+#include <algorithm>
 
 namespace {
 
@@ -26,6 +27,12 @@ QByteArray CutAtCharacter(const QByteArray& bytes) {
     return IsUtf8(before) ? before : bytes;
 }
 
+// At most the first kCommentReadMax bytes, without a buffer of that size for a short file.
+QByteArray ReadStart(QFile& file) {
+    const qint64 size = file.size();
+    return file.read(size > 0 ? std::min(size, kCommentReadMax) : kCommentReadMax);
+}
+
 } // namespace
 
 std::optional<QString> ReadCommentForDisplay(const QString& path) {
@@ -33,9 +40,8 @@ std::optional<QString> ReadCommentForDisplay(const QString& path) {
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         return std::nullopt;
     }
-    const qint64 size = file.size();
-    QByteArray bytes = file.read(kCommentReadMax);
-    if (size > kCommentReadMax) {
+    QByteArray bytes = ReadStart(file);
+    if (file.size() > kCommentReadMax) {
         bytes = CutAtCharacter(bytes);
     } else if (!bytes.isEmpty()) {
         bytes.chop(1);
@@ -48,7 +54,7 @@ DecodedText ReadCommentForInput(const QString& path) {
     if (path.isEmpty() || !file.open(QIODevice::ReadOnly)) {
         return {};
     }
-    QByteArray bytes = file.read(kCommentReadMax);
+    QByteArray bytes = ReadStart(file);
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0) {
         bytes.truncate(nul);

@@ -4,6 +4,7 @@
 #include "app/ControlIds.h"
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
+#include "capture/MovieFileBranch.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
 #include "platform/prompts/Prompts.h"
@@ -192,6 +193,15 @@ void CMovieDlg::OnRecordingError() {
     static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP))
         ->setText(QString::fromUtf16(kStartCaption));
     EnableButtons(true);
+    const MovieFileBranch* file = CaptureGraph::Instance().fileBranch.get();
+    if (file && file->OutOfRoom()) {
+        // The camera is fine; only the file had no more room: the preview comes back.
+        int width = 0;
+        int height = 0;
+        StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoWindow, &width, &height, nullptr);
+        m_owner->prompts().MessageBox(Text("movie.full").arg(m_moviePath));
+        return;
+    }
     m_owner->prompts().MessageBox(Text("movie.error").arg(m_moviePath));
 }
 

@@ -5,6 +5,7 @@
 #include "platform/language/Language.h"
 #include "platform/video/VideoSource.h"
 #include "support/AviFile.h"
+#include "support/ChildProcess.h"
 #include "support/MainWindowFixture.h"
 
 #include <QDesktopServices>
@@ -229,6 +230,49 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
     ASSERT_TRUE(g.renderer);
     EXPECT_EQ(g.renderer->parentWidget(), dlg->m_videoWindow);
     EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 1; }, 10000));
+}
+
+TEST_F(MovieWindowTest, AMovieThatRunsOutOfRoomEndsPlayableWithAMessage) {
+    // No file of the child may grow past 4 MiB: room for some 20 frames of 320 x 240 YUY2.
+    constexpr long kLimit = 4 << 20;
+    if (!InTestChild()) {
+        const ChildResult child = RunTestInChild(kLimit);
+        EXPECT_TRUE(child.Passed()) << child.output.toStdString();
+        return;
+    }
+    ASSERT_TRUE(StartIn(kEnglish));
+    RunMovieWindow([&](D& movie) {
+        movie.OnStartStop();
+        ASSERT_EQ(movie.m_recording, 1);
+        const QString path = Movie("20261209101112.avi");
+        ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 20000));
+        EXPECT_EQ(prompts.messages,
+                  QStringList{QStringLiteral("Recording stopped: there is no more room for the "
+                                             "movie file (the disk is full or the file is as "
+                                             "large as allowed). [%1]")
+                                  .arg(path)});
+        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画開始"));
+        EXPECT_TRUE(OthersEnabled(movie, true));
+
+        // Every frame in the file is in its indexes and headers, and a player plays them all.
+        EXPECT_LE(QFileInfo(path).size(), kLimit);
+        const std::optional<AviFile> avi = ReadAviFile(path);
+        ASSERT_TRUE(avi);
+        EXPECT_FALSE(avi->truncated);
+        EXPECT_GT(avi->moviFrames, 10);
+        EXPECT_EQ(avi->idx1Frames, avi->moviFrames);
+        EXPECT_EQ(int(avi->avihFrames), avi->moviFrames);
+        EXPECT_EQ(int(avi->odmlFrames), avi->moviFrames);
+        const std::optional<DecodedMovie> decoded = DecodeMovie(path);
+        ASSERT_TRUE(decoded);
+        EXPECT_EQ(decoded->frames, avi->moviFrames);
+
+        // Only the file had no room: the live picture goes on.
+        VideoOutput* preview = CaptureGraph::Instance().renderer;
+        ASSERT_TRUE(preview);
+        const int shown = preview->FramesShown();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return preview->FramesShown() > shown; }, 5000));
+    });
 }
 
 TEST_F(MovieWindowTest, NamesAndFolders) {
