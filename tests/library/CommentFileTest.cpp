@@ -92,6 +92,12 @@ TEST(CommentFileEncodings, WindowsCommentsReadAsTheirText) {
     EXPECT_EQ(truncated.encoding, TextEncoding::CodePage932);
     EXPECT_EQ(ReadCommentForDisplay(folder + QStringLiteral("neither.txt")),
               QStringLiteral("ok\uFFFD\uFFFD\uFFFDend"));
+    // A long text reads whole, wherever its double-byte characters fall.
+    const QByteArray unit =
+        TempEnvironment::readFile(folder + QStringLiteral("cp932-backslash-trail.txt")).chopped(1);
+    const DecodedText text = DecodeText("a" + unit.repeated(1000));
+    EXPECT_EQ(text.text, QStringLiteral("a") + QStringLiteral("表示ソフト").repeated(1000));
+    EXPECT_EQ(text.encoding, TextEncoding::CodePage932);
 }
 
 TEST_F(CommentFileTest, ChangedTextKeepsCodePage932WhereEveryCharacterFits) {

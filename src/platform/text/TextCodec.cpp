@@ -3,6 +3,7 @@
 #include "platform/trace/Trace.h"
 
 #include <QStringDecoder>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
@@ -47,9 +48,20 @@ QString DecodeCodePage932(const QByteArray& bytes) {
     size_t inLeft = size_t(bytes.size());
     char* out = utf8.data();
     size_t outLeft = size_t(utf8.size());
+    // iconv gets the input a piece at a time: text of many bytes that start no character takes
+    // one call per such byte, and a sanitizer checks all the input it is given on every call.
+    constexpr size_t kPiece = 4096;
     while (inLeft > 0) {
-        if (convert(&in, &inLeft, &out, &outLeft) != size_t(-1)) {
-            break;
+        const size_t piece = std::min(inLeft, kPiece);
+        size_t pieceLeft = piece;
+        const size_t converted = convert(&in, &pieceLeft, &out, &outLeft);
+        inLeft -= piece - pieceLeft;
+        if (converted != size_t(-1)) {
+            continue;
+        }
+        // A double-byte character cut by the end of the piece: the next piece starts with it.
+        if (errno == EINVAL && pieceLeft < inLeft) {
+            continue;
         }
         if (errno != EILSEQ && errno != EINVAL) {
             qCDebug(veldorTrace, "iconv from code page 932 failed: %s", std::strerror(errno));
