@@ -101,8 +101,8 @@ std::uint64_t BytesOf(GstPadProbeInfo* info) {
     return 0;
 }
 
-// The branch stops itself and says so on the bus as an error of the file sink, which ends the
-// file the way any error of the graph does (Finish()), before the disk refuses a write.
+// The branch stops itself, before the disk refuses a write, and says so on the bus as an error
+// of its tee, which ends the file the way any error of the graph does (Finish()).
 void StopForRoom(State& state, GstElement* tee) {
     state.stopping.store(true);
     state.outOfRoom.store(true);
