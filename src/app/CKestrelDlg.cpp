@@ -11,6 +11,7 @@
 #include "platform/paths/Paths.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
+#include "platform/video/VideoDeviceMonitor.h"
 
 #include <QApplication>
 #include <QButtonGroup>
@@ -190,6 +191,14 @@ bool CKestrelDlg::OnInitDialog() {
         return false;
     }
 
+    // Cameras are plugged in and out while the program runs.
+    m_deviceMonitor = std::make_unique<VideoDeviceMonitor>();
+    connect(m_deviceMonitor.get(), &VideoDeviceMonitor::DevicesChanged, this,
+            &CKestrelDlg::OnDevicesChanged);
+    if (!m_deviceMonitor->Start()) {
+        qCDebug(veldorTrace, "cameras plugged in or out later are not seen");
+    }
+
     m_buttonPressed = 0;
     StartButtonPressDetection(&m_buttonPressed, m_prompts);
 
@@ -278,6 +287,7 @@ void CKestrelDlg::OnDestroy() {
     EndButtonPressDetection(&m_buttonPressed);
     m_timer1.stop();
     m_timer2.stop();
+    m_deviceMonitor.reset();
     if (m_deviceCombo && m_viewState != 0) {
         saveVideoProperty();
     }

@@ -26,6 +26,7 @@ class QEventLoop;
 class QComboBox;
 class QFrame;
 class QPainter;
+class VideoDeviceMonitor;
 
 // The main window: the hub that holds the program's shared state and its controls.
 // Everything here runs on the user-interface thread.
@@ -64,6 +65,17 @@ public:
     void OnVideoProperty();
     void OnVideoFormat();
     void OnCopyProperty();
+    // Cameras plugged in or unplugged: the combo box gains the new ones; the running camera's
+    // removal ends the live view, its return starts it again.
+    void OnDevicesChanged();
+    // The running camera stopped (unplugged, busy, broken): no live view until it is back.
+    void LiveEnded();
+    // Selects the lost camera again once it is back.
+    void ReconnectCamera();
+    // Brings the live state in line with the graph once this window is in front again.
+    void CheckCamera();
+    // When no camera runs because it was lost: says so and returns true.
+    bool RefuseWithoutCamera();
 
     // Picture list and display.
     void ResetImageList();
@@ -152,6 +164,12 @@ public:
     int m_mainActive = 0;
     QString m_shotCameraName;
     QString m_lastDeviceName;
+    // The selected camera went away (or another program holds it): the live view is down
+    // until it is back, and commands that need it say so.
+    bool m_cameraLost = false;
+    bool m_cameraBusy = false;
+    bool m_reconnectPending = false; // it came back while another window was in front
+    std::unique_ptr<VideoDeviceMonitor> m_deviceMonitor;
 
     // Timer 1: 300 ms poll of m_buttonPressed. Timer 2: one repaint after full screen ends.
     QTimer m_timer1;
@@ -171,6 +189,8 @@ private:
     void ApplyCaptionStyle();
     void MoveControls();
     void FillDeviceCombo();
+    void CloseCameraDialogs();
+    QString CameraUnavailableText() const;
     void BuildWorkFilePath();
     void PostQuit();
     void connectCommands();

@@ -15,6 +15,9 @@
 namespace {
 
 const QRect kPictureArea(190, 10, 640, 480);
+// Inside the video child's border: where the live video would be.
+const QRect kVideoArea(191, 11, 640, 480);
+const QColor kNoCameraColor(48, 48, 48);
 // A 1-pixel outline of a QRect covers one column and row past its right and bottom edges,
 // so the box's outline rectangle ends one pixel short of the box itself.
 const QRect kCommentBox(QPoint(280, 430), QPoint(738, 458));
@@ -126,6 +129,15 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
     const QPen defaultPen(Qt::black);
     dc.setPen(defaultPen);
     dc.setBrush(Qt::white);
+
+    // The lost camera leaves a plain picture that says so, not its last frame.
+    if (m_cameraLost && m_viewState == 0 && m_selSlot == -1) {
+        dc.fillRect(kVideoArea, kNoCameraColor);
+        dc.setPen(Qt::white);
+        dc.setFont(defaultFont);
+        dc.drawText(kVideoArea, Qt::AlignCenter, CameraUnavailableText());
+        dc.setPen(defaultPen);
+    }
 
     for (int u = 0; u < 5; ++u) {
         const int left = 190 + 130 * u;

@@ -3,6 +3,7 @@
 #include "app/ControlIds.h"
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
+#include "platform/prompts/Prompts.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -123,9 +124,16 @@ void CKestrelDlg::OnOptionCheck() {
 
 void CKestrelDlg::OnCameraSelect() {
     const int n = m_deviceCombo->currentIndex();
-    // A graph stopped by an error (the camera was unplugged) is rebuilt by choosing the
-    // camera again.
-    if (n != m_deviceIndex || CaptureGraph::Instance().failed) {
+    const DeviceRecord* record = DeviceAt(m_deviceList.get(), n);
+    if (record && !record->present) {
+        // An unplugged camera's entry cannot be chosen; the running camera stays.
+        m_deviceCombo->setCurrentIndex(m_deviceIndex);
+        m_prompts.MessageBox(Text("camera.notconnected"));
+        return;
+    }
+    // A camera whose live view was lost (another program held it, an error stopped it) is
+    // tried again by choosing it again.
+    if (n != m_deviceIndex || m_cameraLost || CaptureGraph::Instance().failed) {
         SelectDevice(n, m_videoWindow);
         // A picture still selected is shown again with the new camera.
         SelectionChanged();
@@ -192,6 +200,14 @@ void CKestrelDlg::OnTimer(int id) {
 
 void CKestrelDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam) {
     DrainGraphEvents();
+    if (CaptureGraph::Instance().failed) {
+        // The camera was unplugged, or another program holds it: nothing of its live view is
+        // kept, not even a still frame that came before the error.
+        if (m_viewState != 0) {
+            LiveEnded();
+        }
+        return;
+    }
     // A delivered still frame is always stored, even when graph notifications were queued
     // beside it: the camera has taken a picture the user asked for.
     if (wParam != 0 && lParam != 0) {
@@ -208,6 +224,11 @@ bool CKestrelDlg::event(QEvent* e) {
     // The window system decorates a shown window, and may move it doing so.
     if (e->type() == QEvent::Show || e->type() == QEvent::Move) {
         ApplyWindowSize();
+    }
+    // Back in front after the compare or movie window: the camera may have gone or come back
+    // meanwhile. Checked once the handler that showed the window has finished.
+    if (e->type() == QEvent::Show) {
+        QMetaObject::invokeMethod(this, &CKestrelDlg::CheckCamera, Qt::QueuedConnection);
     }
     return QDialog::event(e);
 }

@@ -5,6 +5,9 @@
 #include "platform/trace/Trace.h"
 
 void CKestrelDlg::OnVideoProperty() {
+    if (RefuseWithoutCamera()) {
+        return;
+    }
     for (CameraProperty& entry : CameraProperties()) {
         const bool ok = GetCameraProperty(entry);
         if (!ok) {
@@ -12,8 +15,15 @@ void CKestrelDlg::OnVideoProperty() {
         }
         TraceGet(entry, ok);
     }
-    if (CameraControls* controls = GraphCameraControls()) {
-        m_prompts.PropertyPages(*controls, PropertyFrame{m_cameraName, m_language}, this);
+    // The dialog may outlive the graph: an unplugged camera's controls then refuse every
+    // change instead of being reached after they are gone.
+    RunningGraphControls controls;
+    if (controls.Valid()) {
+        m_prompts.PropertyPages(controls, PropertyFrame{m_cameraName, m_language}, this);
+        if (!controls.Valid()) {
+            // The camera went away while its pages were open: nothing of it is stored.
+            return;
+        }
     } else {
         qCDebug(veldorTrace, "OnVideoProperty: no camera runs");
     }
@@ -22,6 +32,9 @@ void CKestrelDlg::OnVideoProperty() {
 }
 
 void CKestrelDlg::OnCopyProperty() {
+    if (RefuseWithoutCamera()) {
+        return;
+    }
     if (!m_prompts.Question(Text("copyproperty.question"))) {
         return;
     }

@@ -10,6 +10,9 @@
 
 void CKestrelDlg::CaptureStill() {
     // Without a running graph there is no picture to take.
+    if (RefuseWithoutCamera()) {
+        return;
+    }
     if (m_viewState == 0) {
         m_prompts.MessageBox(QStringLiteral("ERROR: no live picture to capture!"));
         return;

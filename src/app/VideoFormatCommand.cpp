@@ -3,6 +3,9 @@
 #include "capture/VideoFormats.h"
 
 void CKestrelDlg::OnVideoFormat() {
+    if (RefuseWithoutCamera()) {
+        return;
+    }
     // The camera button is not polled while the graph is down for the format page: a picture
     // asked for then would find no frame.
     const bool polling = m_timer1.isActive();

@@ -76,6 +76,40 @@ CameraControls* GraphCameraControls() {
     return CaptureGraph::Instance().controls.get();
 }
 
+RunningGraphControls::RunningGraphControls()
+    : m_generation(CaptureGraph::Instance().controlsGeneration) {
+}
+
+CameraControls* RunningGraphControls::Target() const {
+    const CaptureGraph& g = CaptureGraph::Instance();
+    return g.controlsGeneration == m_generation ? g.controls.get() : nullptr;
+}
+
+bool RunningGraphControls::Get(int kind, int propertyId, int* value, int* flags) {
+    CameraControls* target = Target();
+    return target && target->Get(kind, propertyId, value, flags);
+}
+
+bool RunningGraphControls::Set(int kind, int propertyId, int value, int flags) {
+    CameraControls* target = Target();
+    return target && target->Set(kind, propertyId, value, flags);
+}
+
+QList<ControlInfo> RunningGraphControls::Controls() {
+    CameraControls* target = Target();
+    return target ? target->Controls() : QList<ControlInfo>();
+}
+
+bool RunningGraphControls::SetAuto(int kind, int propertyId, bool on) {
+    CameraControls* target = Target();
+    return target && target->SetAuto(kind, propertyId, on);
+}
+
+bool RunningGraphControls::SetValue(int kind, int propertyId, int value) {
+    CameraControls* target = Target();
+    return target && target->SetValue(kind, propertyId, value);
+}
+
 bool GetCameraProperty(CameraProperty& entry) {
     CameraControls* controls = GraphCameraControls();
     return controls && controls->Get(entry.kind, entry.propertyId, &entry.value, &entry.flags);

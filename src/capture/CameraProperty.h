@@ -1,10 +1,11 @@
 #pragma once
 
+#include "platform/video/CameraControls.h"
+
 #include <QByteArray>
 #include <QList>
 #include <array>
-
-class CameraControls;
+#include <cstdint>
 
 // One entry of the camera property table: name (also its key in the settings files), the
 // property's kind and number, and the last value and flags read from the camera or a file.
@@ -29,6 +30,27 @@ void ResetCameraProperties();
 
 // The running graph's camera controls, or null when no graph runs.
 CameraControls* GraphCameraControls();
+
+// The controls of the graph that runs when this object is made, for as long as that graph runs.
+// A dialog given them may outlive the graph (an error stops it, the camera is unplugged): from
+// then on every call fails and no control is offered, instead of reaching controls that are
+// gone or a descriptor the source has closed. UI thread.
+class RunningGraphControls : public CameraControls {
+public:
+    RunningGraphControls();
+    // Whether the graph's controls are still those this object was made with.
+    bool Valid() const { return Target() != nullptr; }
+
+    bool Get(int kind, int propertyId, int* value, int* flags) override;
+    bool Set(int kind, int propertyId, int value, int flags) override;
+    QList<ControlInfo> Controls() override;
+    bool SetAuto(int kind, int propertyId, bool on) override;
+    bool SetValue(int kind, int propertyId, int value) override;
+
+private:
+    CameraControls* Target() const;
+    std::uint64_t m_generation;
+};
 
 // Get / Set of one entry on the running graph's camera; false without a graph.
 bool GetCameraProperty(CameraProperty& entry);

@@ -185,6 +185,43 @@ void StopPipeline(CaptureGraph& g) {
     }
 }
 
+void SetControls(CaptureGraph& g, std::unique_ptr<CameraControls> controls) {
+    g.controls = std::move(controls);
+    ++g.controlsGeneration;
+}
+
+// Another program holds the camera: v4l2src says so when it cannot set the format or open the
+// device (EBUSY).
+bool IsBusyError(const GError* error, const gchar* debug) {
+    if (!error) {
+        return false;
+    }
+    if (error->domain == GST_RESOURCE_ERROR && error->code == GST_RESOURCE_ERROR_BUSY) {
+        return true;
+    }
+    return debug && g_strrstr(debug, "Device or resource busy") != nullptr;
+}
+
+// Takes the first error waiting on the graph's bus to say why the graph does not run.
+void NoteWaitingError(CaptureGraph& g) {
+    GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
+    GstMessagePtr message(gst_bus_pop_filtered(bus.get(), GST_MESSAGE_ERROR));
+    g.failure = GraphFailure::Error;
+    if (!message) {
+        return;
+    }
+    GError* error = nullptr;
+    gchar* debug = nullptr;
+    gst_message_parse_error(message.get(), &error, &debug);
+    qCWarning(veldorTrace, "capture graph error: %s (%s)", error ? error->message : "?",
+              debug ? debug : "");
+    if (IsBusyError(error, debug)) {
+        g.failure = GraphFailure::Busy;
+    }
+    g_clear_error(&error);
+    g_free(debug);
+}
+
 void FormatStep(CaptureGraph& g, int* outWidth, int* outHeight) {
     StreamConfig& config = *g.streamConfig;
     if (g.requestedWidth > 0) {
@@ -280,6 +317,7 @@ int Build(GraphKind kind, int* outWidth, int* outHeight, const char* file = null
     GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
     gst_bus_set_sync_handler(bus.get(), BusSync, nullptr, nullptr);
 
+    g.failure = GraphFailure::None;
     BindDevice(g.deviceIndex);
     if (!g.source) {
         Message("ERROR: device bind failed!");
@@ -331,6 +369,8 @@ int Build(GraphKind kind, int* outWidth, int* outHeight, const char* file = null
     GstElement* captureStart = g.capsFilter.get();
     if (!gst_element_link_pads(g.source.get(), "src", captureStart, "sink")) {
         qCWarning(veldorTrace, "capture graph: the camera could not be linked");
+        g.failure = GraphFailure::Error;
+        return 0;
     }
     if (file) {
         captureStart = AddMovieFile(g, file);
@@ -340,6 +380,8 @@ int Build(GraphKind kind, int* outWidth, int* outHeight, const char* file = null
     }
     if (!Connect(g, kind, captureStart)) {
         qCWarning(veldorTrace, "capture graph: the elements could not be linked");
+        g.failure = GraphFailure::Error;
+        return 0;
     }
     {
         std::lock_guard<std::mutex> lock(g.frameMutex);
@@ -348,16 +390,16 @@ int Build(GraphKind kind, int* outWidth, int* outHeight, const char* file = null
     }
     if (gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING) == GST_STATE_CHANGE_FAILURE) {
         qCWarning(veldorTrace, "capture graph: the pipeline did not start");
-        // Most often the movie file cannot be opened.
-        if (file) {
-            gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
-            return RenderFailed();
-        }
+        NoteWaitingError(g);
+        gst_element_set_state(g.pipeline.get(), GST_STATE_NULL);
+        // With a file, most often the movie file cannot be opened.
+        return file ? RenderFailed() : 0;
     }
     // After the start: v4l2src opens its device on the way to PLAYING, and the simulated
     // camera's balance element exists only once the format step has rebuilt its chain.
-    g.controls = OpenSourceControls(g.device, g.source.get());
+    SetControls(g, OpenSourceControls(g.device, g.source.get()));
     ApplyPendingRestore(g.device.name);
+    g.running = true;
     return 1;
 }
 
@@ -373,6 +415,7 @@ CaptureGraph& CaptureGraph::Instance() {
 
 void CaptureGraph::Reset() {
     ReleaseGraph();
+    devices.clear();
     requestedWidth = -1;
     requestedHeight = -1;
 }
@@ -380,18 +423,32 @@ void CaptureGraph::Reset() {
 int BindDevice(int n) {
     CaptureGraph& g = CaptureGraph::Instance();
     g.source.reset();
-    const QList<VideoDeviceInfo> devices = EnumerateVideoDevices();
-    if (devices.isEmpty()) {
+    const QList<VideoDeviceInfo> present = EnumerateVideoDevices();
+    if (present.isEmpty()) {
         Message("camera device not found!");
         return 0;
     }
+    // Without a device list yet (no window listed the devices), this listing is the list.
+    if (g.devices.isEmpty()) {
+        g.devices = present;
+    }
     g.deviceIndex = n;
-    if (n < 0 || n >= devices.size()) {
+    if (n < 0 || n >= g.devices.size()) {
         return 1;
     }
-    g.device = devices[n];
+    const int found = IndexOfDevice(present, g.devices[n]);
+    if (found < 0) {
+        qCDebug(veldorTrace, "camera %d is not connected: %s", n, g.devices[n].name.constData());
+        return 1;
+    }
+    g.device = present[found];
+    g.devices[n] = g.device;
     g.source = BindVideoSource(g.device);
     return 1;
+}
+
+bool DeviceConnected(const VideoDeviceInfo& device) {
+    return IndexOfDevice(EnumerateVideoDevices(), device) >= 0;
 }
 
 int StartVideo(int n, QWidget* owner, int width, int height, int* outWidth, int* outHeight) {
@@ -425,7 +482,7 @@ int StartMovieVideo(int n, QWidget* owner, int* outWidth, int* outHeight, const 
 void ReleaseGraph() {
     CaptureGraph& g = CaptureGraph::Instance();
     // Before the source closes the descriptor the controls may be using.
-    g.controls.reset();
+    SetControls(g, nullptr);
     if (g.pipeline) {
         StopPipeline(g);
         GstBusPtr bus(gst_element_get_bus(g.pipeline.get()));
@@ -452,6 +509,8 @@ void ReleaseGraph() {
     g.stillPin = false;
     g.grabberMode = -1;
     g.failed = false;
+    g.running = false;
+    g.failure = GraphFailure::None;
     g.fullScreen = false;
 }
 
@@ -517,6 +576,24 @@ void SetFullScreen(int enter, int keepAspect) {
     g.fullScreen = false;
 }
 
+bool GraphRuns() {
+    const CaptureGraph& g = CaptureGraph::Instance();
+    return g.pipeline && g.running && !g.failed;
+}
+
+void ReportCameraRemoved() {
+    CaptureGraph& g = CaptureGraph::Instance();
+    if (!g.pipeline || g.failed || !g.source) {
+        return;
+    }
+    qCDebug(veldorTrace, "capture graph: the camera was unplugged: %s", g.device.name.constData());
+    GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_NOT_FOUND,
+                                        "The camera was unplugged.");
+    gst_element_post_message(g.source.get(),
+                             gst_message_new_error(GST_OBJECT(g.source.get()), error, "removed"));
+    g_error_free(error);
+}
+
 int DrainGraphEvents() {
     CaptureGraph& g = CaptureGraph::Instance();
     if (!g.pipeline) {
@@ -533,10 +610,15 @@ int DrainGraphEvents() {
             gst_message_parse_error(message.get(), &error, &debug);
             qCWarning(veldorTrace, "capture graph error: %s (%s)", error ? error->message : "?",
                       debug ? debug : "");
-            // The camera is gone or broken: stop the graph; selecting a camera rebuilds it.
-            g.failed = true;
-            g.controls.reset(); // the stopped source closes its descriptor
-            StopPipeline(g);
+            // The camera is gone, busy or broken: stop the graph; selecting a camera rebuilds
+            // it. A second error of the same stop changes nothing.
+            if (!g.failed) {
+                g.failed = true;
+                g.running = false;
+                g.failure = IsBusyError(error, debug) ? GraphFailure::Busy : GraphFailure::Error;
+                SetControls(g, nullptr); // the stopped source closes its descriptor
+                StopPipeline(g);
+            }
             break;
         case GST_MESSAGE_WARNING:
             gst_message_parse_warning(message.get(), &error, &debug);

@@ -278,5 +278,10 @@ int OpenVideoFormatDlg(QWidget* owner, int language, int* outWidth, int* outHeig
         qCDebug(veldorTrace, "OpenVideoFormatDlg: no camera is bound");
     }
     source.reset();
+    // A camera unplugged while its page was open is not built again: there is nothing to bind.
+    if (!DeviceConnected(device)) {
+        qCDebug(veldorTrace, "OpenVideoFormatDlg: the camera is no longer connected");
+        return 0;
+    }
     return StartVideo(g.deviceIndex, nullptr, 0, 0, outWidth, outHeight);
 }

@@ -12,13 +12,16 @@ const QString kYuy2 =
     QStringLiteral("video/x-raw, format=YUY2, width=640, height=480, framerate=30/1");
 
 MonitoredDevice Camera(const QString& path, const QByteArray& name = "Camera",
-                       const QString& caps = kYuy2) {
+                       const QString& caps = kYuy2, const QString& busInfo = QString(),
+                       const QByteArray& card = QByteArray()) {
     return {QString::fromLatin1(kV4l2DeviceProvider),
             QStringLiteral("v4l2"),
             QStringLiteral("Video/Source"),
             path,
             name,
-            caps};
+            caps,
+            busInfo,
+            card};
 }
 
 QStringList Paths(const QList<VideoDeviceInfo>& devices) {

@@ -76,6 +76,9 @@ QList<VideoDeviceInfo> SelectV4l2Devices(const QList<MonitoredDevice>& devices) 
         info.devicePath = device.path;
         const QByteArray name = device.name.isEmpty() ? device.path.toUtf8() : device.name;
         info.name = ProfileText::CutUtf8(name, kDeviceNameMax);
+        info.busInfo = device.busInfo;
+        // Without a card name the friendly name stands for it.
+        info.card = device.card.isEmpty() ? name : device.card;
         qCDebug(veldorTrace) << "video device found:" << QString::fromUtf8(info.name)
                              << info.devicePath << info.capabilities.size() << "formats";
         selected.append(info);

@@ -15,6 +15,8 @@ struct MonitoredDevice {
     QString path;        // the "device.path" property; empty when the device has none
     QByteArray name;     // display name, UTF-8
     QString caps;        // the device's caps in text form
+    QString busInfo;     // the "v4l2.device.bus_info" property
+    QByteArray card;     // the "v4l2.device.card" property
 };
 
 inline constexpr const char* kV4l2DeviceProvider = "v4l2deviceprovider";

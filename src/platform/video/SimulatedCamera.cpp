@@ -59,6 +59,7 @@ QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* er
             camera.pattern = pattern;
         }
         camera.usbDevice = object.value(QStringLiteral("usbDevice")).toString();
+        camera.busy = object.value(QStringLiteral("busy")).toBool(false);
         if (camera.name.isEmpty() || camera.formats.isEmpty()) {
             qCDebug(veldorTrace) << "simulated camera skipped: no name or no usable format";
             continue;

@@ -14,12 +14,13 @@ struct SimulatedCamera {
     QList<VideoCapability> formats;
     QString pattern = QStringLiteral("smpte");
     QString usbDevice; // sysfs path of the USB device it stands for, for its snapshot key
+    bool busy = false; // held by another program: its stream fails as a busy device's does
 };
 
 // The cameras of a description file: a JSON array of objects with "name", "stillPin",
 // "controls", "formats" (each "format", "width", "height", optional "framerate") and
-// "pattern", optional "usbDevice". Entries without a name or without a usable format are skipped; a
-// file that cannot be read or parsed gives no camera. error, when given, says why.
+// "pattern", optional "usbDevice" and "busy". Entries without a name or without a usable format are
+// skipped; a file that cannot be read or parsed gives no camera. error, when given, says why.
 QList<SimulatedCamera> ReadSimulatedCameras(const QString& path, QString* error = nullptr);
 QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* error = nullptr);
 

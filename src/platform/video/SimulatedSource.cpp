@@ -13,6 +13,8 @@ const char* const kStateKey = "veldor-simulated-camera";
 struct SimulatedState {
     SimulatedCamera camera;
     std::atomic<int> stillRequests{0};
+    GstElement* bin = nullptr; // the source itself, which owns this state
+    std::atomic<bool> busyReported{false};
 };
 
 SimulatedState* StateOf(GstElement* element) {
@@ -38,6 +40,18 @@ GstPadProbeReturn StillProbe(GstPad*, GstPadProbeInfo* info, gpointer data) {
         if (state->stillRequests.compare_exchange_weak(pending, 0)) {
             return GST_PAD_PROBE_PASS;
         }
+    }
+    return GST_PAD_PROBE_DROP;
+}
+
+// Streaming thread. A busy camera gives no frame: its first one fails the stream with the error
+// v4l2src posts when another program holds the device.
+GstPadProbeReturn BusyProbe(GstPad*, GstPadProbeInfo*, gpointer data) {
+    auto* state = static_cast<SimulatedState*>(data);
+    if (!state->busyReported.exchange(true)) {
+        const QByteArray name = state->camera.name.toUtf8();
+        GST_ELEMENT_ERROR(state->bin, RESOURCE, BUSY, ("Device '%s' is busy", name.constData()),
+                          ("simulated camera held by another program"));
     }
     return GST_PAD_PROBE_DROP;
 }
@@ -86,6 +100,10 @@ bool BuildChain(GstBin* bin, SimulatedState* state, const VideoCapability& forma
     }
     gst_util_set_object_arg(G_OBJECT(src), "pattern", state->camera.pattern.toUtf8().constData());
     g_object_set(src, "is-live", TRUE, nullptr);
+    if (state->camera.busy) {
+        GstPadPtr out(gst_element_get_static_pad(src, "src"));
+        gst_pad_add_probe(out.get(), GST_PAD_PROBE_TYPE_BUFFER, BusyProbe, state, nullptr);
+    }
 
     VideoCapability raw = format;
     if (jpeg) {
@@ -133,6 +151,7 @@ GstElementPtr CreateSimulatedSource(const SimulatedCamera& camera, const VideoCa
     gst_object_ref_sink(bin.get());
     auto* state = new SimulatedState;
     state->camera = camera;
+    state->bin = bin.get();
     g_object_set_data_full(G_OBJECT(bin.get()), kStateKey, state,
                            [](gpointer p) { delete static_cast<SimulatedState*>(p); });
     if (!BuildChain(GST_BIN(bin.get()), state, format)) {

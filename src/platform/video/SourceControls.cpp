@@ -70,3 +70,7 @@ std::unique_ptr<CameraControls> OpenSourceControls(const VideoDeviceInfo& device
 void ResetSimulatedControls() {
     SimulatedControlSets().clear();
 }
+
+void ForgetSimulatedControls(const QByteArray& cameraName) {
+    SimulatedControlSets().remove(cameraName);
+}

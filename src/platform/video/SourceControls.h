@@ -16,3 +16,5 @@ std::unique_ptr<CameraControls> OpenSourceControls(const VideoDeviceInfo& device
 
 // Forgets the simulated cameras' control values (a fresh process's state).
 void ResetSimulatedControls();
+// Forgets one simulated camera's control values, as a camera unplugged loses its own.
+void ForgetSimulatedControls(const QByteArray& cameraName);

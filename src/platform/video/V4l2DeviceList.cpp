@@ -48,6 +48,8 @@ MonitoredDevice Describe(GstDevice* device) {
     if (GstStructure* properties = gst_device_get_properties(device)) {
         record.api = Text(gst_structure_get_string(properties, "device.api"));
         record.path = Text(gst_structure_get_string(properties, "device.path"));
+        record.busInfo = Text(gst_structure_get_string(properties, "v4l2.device.bus_info"));
+        record.card = QByteArray(gst_structure_get_string(properties, "v4l2.device.card"));
         gst_structure_free(properties);
     }
     if (GstCaps* caps = gst_device_get_caps(device)) {

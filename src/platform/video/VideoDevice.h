@@ -12,8 +12,12 @@ inline constexpr int kDeviceNameMax = 127;
 
 // One video capture device as the platform lists it.
 struct VideoDeviceInfo {
-    QByteArray name;                          // friendly name, UTF-8, at most 127 bytes
-    QString devicePath;                       // /dev/videoN; empty for a simulated camera
+    QByteArray name;    // friendly name, UTF-8, at most 127 bytes
+    QString devicePath; // /dev/videoN; empty for a simulated camera
+    // What the camera is, beside its node: the V4L2 bus info ("usb-0000:00:14.0-2") and card
+    // name; for a simulated camera its USB device, if described, and its name.
+    QString busInfo;
+    QByteArray card;
     std::optional<SimulatedCamera> simulated; // set for a simulated camera
     QList<VideoCapability> capabilities;
 };
@@ -26,3 +30,12 @@ QList<VideoDeviceInfo> EnumerateVideoDevices();
 QList<VideoDeviceInfo> ListV4l2Devices();
 
 QList<VideoDeviceInfo> SimulatedDevices(const QList<SimulatedCamera>& cameras);
+
+// Whether a and b are the same camera: the same node, bus info and card name (a list index or
+// a friendly name alone says nothing: another camera may sit at that index, or share the name).
+bool SameDevice(const VideoDeviceInfo& a, const VideoDeviceInfo& b);
+// The same camera under another node: same bus info and card name. Nodes are numbered anew
+// when a camera is plugged in again while another one holds its old number.
+bool SameCameraOnOtherNode(const VideoDeviceInfo& a, const VideoDeviceInfo& b);
+// The index of device in devices (SameDevice), or -1.
+int IndexOfDevice(const QList<VideoDeviceInfo>& devices, const VideoDeviceInfo& device);

@@ -87,6 +87,10 @@ void RememberDeviceFormat(const VideoDeviceInfo& device, const VideoCapability& 
     }
 }
 
+void ForgetSimulatedFormat(const QByteArray& cameraName) {
+    SimulatedFormats().remove(cameraName);
+}
+
 void SetSourceFormat(GstElement* source, const VideoCapability& fmt) {
     if (source && IsSimulatedSource(source)) {
         SetSimulatedFormat(source, fmt);

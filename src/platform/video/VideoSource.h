@@ -19,6 +19,8 @@ std::optional<VideoCapability> CurrentDeviceFormat(const VideoDeviceInfo& device
 // Makes fmt the camera's format, kept for its next stream (the simulated camera remembers it
 // like a driver does).
 void RememberDeviceFormat(const VideoDeviceInfo& device, const VideoCapability& fmt);
+// Forgets the format remembered for a simulated camera, as an unplugged camera forgets its own.
+void ForgetSimulatedFormat(const QByteArray& cameraName);
 // Applies fmt inside the source element (the simulated camera generates that format).
 void SetSourceFormat(GstElement* source, const VideoCapability& fmt);
 
