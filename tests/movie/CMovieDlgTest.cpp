@@ -275,6 +275,36 @@ TEST_F(MovieWindowTest, AMovieThatRunsOutOfRoomEndsPlayableWithAMessage) {
     });
 }
 
+// The camera is unplugged while a movie is recorded: the movie is complete and playable, and
+// back in the main window the live view waits for the camera, which resumes it when plugged in.
+TEST_F(MovieWindowTest, UnpluggedWhileRecordingTheMovieIsComplete) {
+    ASSERT_TRUE(StartIn(kEnglish));
+    const QString cameras = env.root() + QStringLiteral("/cameras.json");
+    const QByteArray description = TempEnvironment::readFile(cameras);
+    RunMovieWindow([&](D& movie) {
+        movie.OnStartStop();
+        ASSERT_EQ(movie.m_recording, 1);
+        const QString path = movie.m_moviePath;
+        ASSERT_TRUE(WaitForFrames(path));
+        ASSERT_TRUE(TempEnvironment::writeFile(cameras, "[]"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 3000));
+        EXPECT_TRUE(prompts.messages.contains(
+            QStringLiteral("Recording stopped because of an error. [%1]").arg(path)));
+        ExpectPlayable(path);
+        EXPECT_TRUE(OthersEnabled(movie, true));
+    });
+    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->m_viewState == 0; }, 3000));
+    EXPECT_TRUE(dlg->m_cameraLost);
+    EXPECT_FALSE(CaptureGraph::Instance().pipeline);
+    ASSERT_TRUE(TempEnvironment::writeFile(cameras, description));
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            VideoOutput* video = CaptureGraph::Instance().renderer;
+            return dlg->m_viewState == 1 && video && video->FramesShown() > 0;
+        },
+        5000));
+}
+
 TEST_F(MovieWindowTest, NamesAndFolders) {
     ASSERT_TRUE(StartIn(kEnglish));
     RunMovieWindow([&](D& movie) {

@@ -117,6 +117,7 @@ inline MonitoredDevice ToRecord(const DevmonBlock& block, bool withProvider) {
     record.path = block.properties.value(QStringLiteral("device.path"));
     record.name = block.name.toUtf8();
     record.caps = block.caps;
+    record.busInfo = block.properties.value(QStringLiteral("v4l2.device.bus_info"));
     return record;
 }
 

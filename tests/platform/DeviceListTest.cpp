@@ -123,6 +123,9 @@ TEST(DeviceList, W300OffersItsYuy2AndMjpgSizes) {
         QStringList({"1920x1080", "1600x896", "1280x720", "1024x768", "1024x576", "960x544",
                      "864x480", "848x480", "800x448", "640x480", "640x360", "352x288", "320x240"}));
     EXPECT_EQ(devices[0].capabilities.size(), 20);
+    // What the camera is, beside its node.
+    EXPECT_EQ(devices[0].busInfo, QStringLiteral("usb-0000:00:0c.0-2"));
+    EXPECT_EQ(devices[0].card, QByteArray("w300: w300"));
 
     // The camera's own v4l2-ctl listing holds the same formats, sizes and rates.
     QStringList monitor;
