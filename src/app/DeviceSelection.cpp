@@ -88,7 +88,9 @@ bool CKestrelDlg::RefuseWithoutCamera() {
     if (!m_cameraLost || m_viewState != 0) {
         return false;
     }
-    m_prompts.MessageBox(CameraUnavailableText());
+    const QString text = CameraUnavailableText();
+    qCDebug(veldorTrace, "refused: %s", qUtf8Printable(text));
+    m_prompts.MessageBox(text);
     return true;
 }
 
