@@ -62,8 +62,7 @@ bool VideoDeviceMonitor::Start() {
     if (!EnsureGstInit()) {
         return false;
     }
-    m_monitor = gst_device_monitor_new();
-    gst_object_ref_sink(m_monitor);
+    m_monitor = gst_device_monitor_new(); // not floating: one reference, ours
     if (gst_device_monitor_add_filter(m_monitor, "Video/Source", nullptr) == 0) {
         qCDebug(veldorTrace, "no device provider reports video sources");
         gst_object_unref(m_monitor);
