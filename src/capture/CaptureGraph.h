@@ -82,7 +82,7 @@ struct CaptureGraph {
 // Binds the n-th camera of the device list, found by what it is among the devices present now
 // (none when it is unplugged); returns 1 when any device exists.
 int BindDevice(int n);
-// Whether the n-th camera of the device list is present now.
+// Whether the camera is present now (by what it is, see SameDevice).
 bool DeviceConnected(const VideoDeviceInfo& device);
 
 // Builds and runs the live graph for device n shown in owner (or, with a null owner, the
