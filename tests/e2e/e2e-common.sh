@@ -13,8 +13,10 @@ export VELDOR_SIMULATED_CAMERAS="$VELDOR_E2E_CAMERAS" QT_QPA_PLATFORM=xcb
 export QT_LOGGING_RULES="veldor.trace=true"
 cd "$work/cwd" || exit 1
 
+# -noreset: between two runs of the program the display has no client; a server that resets
+# then refuses the next start's connection for a moment.
 exec 3<> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset >/dev/null 2>&1 &
 for _ in $(seq 50); do [ -s "$work/displayfd" ] && break; sleep 0.1; done
 export DISPLAY=":$(head -n1 "$work/displayfd")"
 
