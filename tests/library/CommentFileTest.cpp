@@ -68,8 +68,8 @@ TEST(CommentFileEncodings, WindowsCommentsReadAsTheirText) {
     } table[] = {
         {"kanji-kana", QStringLiteral("試料Ａ 倍率40倍 ひらがなとカタカナ")},
         {"half-width-katakana", QStringLiteral("ｿﾌﾄｳｪｱ ｶﾒﾗ")},
-        {"nec-special", QStringLiteral("①②㈱№")},
-        {"ibm-extensions", QStringLiteral("ⅰ纊纊")},
+        {"row13-symbols", QStringLiteral("①②㈱№")},
+        {"extension-kanji", QStringLiteral("ⅰ纊纊")},
         {"backslash-trail", QStringLiteral("表示ソフト")},
     };
     const QString folder = QStringLiteral(VELDOR_FIXTURES "/comments/");
