@@ -57,13 +57,13 @@ void BM_LiveView(benchmark::State& state) {
     SetCameras(dir, width, height);
     QFrame owner;
     owner.setGeometry(0, 0, 642, 482);
+    auto* output = new VideoOutput(&owner);
     owner.show();
     CaptureGraph::Instance().Reset();
     int outWidth = 0;
     int outHeight = 0;
-    CaptureGraph::Instance().requestedWidth = 0;
-    CaptureGraph::Instance().requestedHeight = 0;
-    if (StartVideo(0, &owner, 640, 480, &outWidth, &outHeight) != 1) {
+    CaptureGraph::Instance().SetRequestedSize(0, 0);
+    if (StartVideo(0, output, &outWidth, &outHeight) != 1) {
         state.SkipWithError("live graph did not start");
         return;
     }
@@ -71,9 +71,9 @@ void BM_LiveView(benchmark::State& state) {
     double cpu = 0;
     int frames = 0;
     for (auto _ : state) {
-        const int before = CaptureGraph::Instance().renderer->FramesShown();
+        const int before = output->FramesShown();
         cpu = CpuPerSecond();
-        frames = CaptureGraph::Instance().renderer->FramesShown() - before;
+        frames = output->FramesShown() - before;
     }
     state.counters["cpu_per_s"] = cpu;
     state.counters["frames_per_s"] = frames;

@@ -79,9 +79,7 @@ public:
         const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            CaptureGraph& graph = CaptureGraph::Instance();
-            std::lock_guard<std::mutex> lock(graph.frameMutex);
-            if (graph.lastSample) {
+            if (CaptureGraph::Instance().HasFrame()) {
                 m_ready = true;
                 break;
             }
@@ -92,16 +90,11 @@ public:
 
     // The grabber's last frame as the picture writer gets it, resampled to 4:3.
     std::optional<Picture43> Picture() const {
-        CaptureGraph& graph = CaptureGraph::Instance();
-        GstSamplePtr sample;
-        {
-            std::lock_guard<std::mutex> lock(graph.frameMutex);
-            if (!graph.lastSample) {
-                return std::nullopt;
-            }
-            sample.reset(gst_sample_ref(graph.lastSample.get()));
+        const TakenFrame taken = CaptureGraph::Instance().TakeFrame();
+        if (!taken.sample) {
+            return std::nullopt;
         }
-        const std::optional<GrabbedFrame> frame = FrameFromSample(sample.get());
+        const std::optional<GrabbedFrame> frame = FrameFromSample(taken.sample.get());
         if (!frame) {
             return std::nullopt;
         }

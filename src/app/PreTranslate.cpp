@@ -93,8 +93,9 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     }
     if (m_mainActive == 0) {
         const bool ownWindow = widget == &m_compDlg || widget == &m_movieDlg;
-        if (!parent && !ownWindow) {
-            SetFullScreen(0, m_keepAspect);
+        auto* output = qobject_cast<VideoOutput*>(widget);
+        if (!parent && !ownWindow && output) {
+            output->SetFullScreen(0, m_keepAspect);
             if (m_compDlg.isVisible()) {
                 m_compDlg.m_timer2.start(500);
             }
@@ -108,7 +109,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         m_viewMode = enter ? 2 : 1;
         UpdateData(false);
         ReturnToLive();
-        SetFullScreen(enter ? 1 : 0, m_keepAspect);
+        m_videoOutput->SetFullScreen(enter ? 1 : 0, m_keepAspect);
         m_fullScreenClick = 1;
         ApplyViewState();
         return true;
@@ -118,7 +119,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         m_selSlot = -1;
         m_viewMode = 1;
         UpdateData(false);
-        SetFullScreen(0, m_keepAspect);
+        m_videoOutput->SetFullScreen(0, m_keepAspect);
         m_timer2.start(500);
     }
     return false;

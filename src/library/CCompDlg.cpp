@@ -119,6 +119,7 @@ CCompDlg::CCompDlg(QWidget* parent) : QDialog(parent) {
     m_videoBox->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_videoBox->setLineWidth(1);
     m_videoBox->setGeometry(20, 30, 482, 362); // (20, 30)-(502, 392): 480 x 360 inside
+    m_videoOutput = new VideoOutput(m_videoBox);
     m_videoBox->hide();
     for (auto [timer, id] : {std::pair{&m_timer1, 1}, {&m_timer2, 2}, {&m_timer4, 4}}) {
         timer->setSingleShot(true);
@@ -525,7 +526,7 @@ void CCompDlg::EnterLiveState() {
     m_liveView = 1;
     ApplyViewState();
     // The live picture is shown in the video box, so it can be seen before it is taken.
-    AttachVideoWindow(m_videoBox);
+    AttachVideoWindow(m_videoOutput);
 }
 
 void CCompDlg::OnTimer(int id) {
@@ -555,10 +556,10 @@ void CCompDlg::OnTimer(int id) {
 }
 
 void CCompDlg::OnOK() {
-    AttachVideoWindow(m_owner->m_videoWindow);
+    AttachVideoWindow(m_owner->m_videoOutput);
     int width = 0;
     int height = 0;
-    StartVideo(m_owner->m_graphDeviceIndex, nullptr, 0, 0, &width, &height);
+    StartVideo(m_owner->m_graphDeviceIndex, nullptr, &width, &height);
     done(IDOK);
 }
 
@@ -573,7 +574,7 @@ bool CCompDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     auto* widget = static_cast<QWidget*>(target);
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         widget->parentWidget() == m_videoBox) {
-        SetFullScreen(1, m_owner->m_keepAspect);
+        m_videoOutput->SetFullScreen(1, m_owner->m_keepAspect);
         m_repaintCount = 1;
         return true;
     }

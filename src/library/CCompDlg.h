@@ -11,6 +11,7 @@
 
 class CKestrelDlg;
 class QFrame;
+class VideoOutput;
 class QPainter;
 
 // The label over a compare-folder picture: "[last part of the folder]name", or the name alone
@@ -89,6 +90,7 @@ public:
     int m_saveSel = 0;
     int m_liveView = 0;
     QFrame* m_videoBox = nullptr;
+    VideoOutput* m_videoOutput = nullptr; // the live video, inside m_videoBox
     int m_cmpDontAsk = 0;
     int m_cmpShowComment = 0;
     int m_repaintCount = 0;

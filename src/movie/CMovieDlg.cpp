@@ -5,6 +5,7 @@
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
+#include "capture/VideoOutput.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
 #include "platform/prompts/Prompts.h"
@@ -63,6 +64,7 @@ CMovieDlg::CMovieDlg(QWidget* parent) : QDialog(parent) {
     m_videoWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_videoWindow->setLineWidth(1);
     m_videoWindow->setGeometry(20, 30, 642, 482); // (20, 30)-(662, 512): 640 x 480 inside
+    m_videoOutput = new VideoOutput(m_videoWindow);
     m_videoWindow->hide();
     m_timer1.setSingleShot(false);
     connect(&m_timer1, &QTimer::timeout, this, &CMovieDlg::OnTimer);
@@ -140,7 +142,7 @@ bool CMovieDlg::OnInitDialog() {
     SetNotifyWindow(this);
     int width = 0;
     int height = 0;
-    StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoWindow, &width, &height, nullptr);
+    StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoOutput, &width, &height, nullptr);
 
     m_videoWindow->show();
     m_timer1.start(300);
@@ -163,7 +165,7 @@ void CMovieDlg::OnStartStop() {
     if (m_recording == 1) {
         button->setText(QString::fromUtf16(kStartCaption));
         // Releasing the recording graph completes its file.
-        const int result = StartMovieVideo(device, m_videoWindow, &width, &height, nullptr);
+        const int result = StartMovieVideo(device, m_videoOutput, &width, &height, nullptr);
         m_recording = result != 0 ? 0 : 1;
     } else {
         button->setText(QString::fromUtf16(kStopCaption));
@@ -173,12 +175,12 @@ void CMovieDlg::OnStartStop() {
             // failed start comes back.
             button->setText(QString::fromUtf16(kStartCaption));
             if (m_recording != 0) {
-                StartMovieVideo(device, m_videoWindow, &width, &height, nullptr);
+                StartMovieVideo(device, m_videoOutput, &width, &height, nullptr);
             }
             m_recording = 0;
         } else {
             m_moviePath = *path;
-            m_recording = StartMovieVideo(device, m_videoWindow, &width, &height,
+            m_recording = StartMovieVideo(device, m_videoOutput, &width, &height,
                                           QFile::encodeName(m_moviePath).constData());
             if (m_recording < 0) {
                 m_owner->prompts().MessageBox(Text("movie.failed").arg(m_moviePath));
@@ -193,12 +195,12 @@ void CMovieDlg::OnRecordingError() {
     static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP))
         ->setText(QString::fromUtf16(kStartCaption));
     EnableButtons(true);
-    const MovieFileBranch* file = CaptureGraph::Instance().fileBranch.get();
+    const MovieFileBranch* file = CaptureGraph::Instance().FileBranch();
     if (file && file->OutOfRoom()) {
         // The camera is fine; only the file had no more room: the preview comes back.
         int width = 0;
         int height = 0;
-        StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoWindow, &width, &height, nullptr);
+        StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoOutput, &width, &height, nullptr);
         m_owner->prompts().MessageBox(Text("movie.full").arg(m_moviePath));
         return;
     }
@@ -223,10 +225,10 @@ void CMovieDlg::OnOpenFolder() {
 }
 
 void CMovieDlg::OnOK() {
-    AttachVideoWindow(m_owner->m_videoWindow);
+    AttachVideoWindow(m_owner->m_videoOutput);
     int width = 0;
     int height = 0;
-    StartVideo(m_owner->m_graphDeviceIndex, nullptr, 0, 0, &width, &height);
+    StartVideo(m_owner->m_graphDeviceIndex, nullptr, &width, &height);
     done(IDOK);
 }
 
@@ -247,7 +249,7 @@ void CMovieDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam, bool 
         // The graph's own news: only an error matters, and it has stopped the graph after
         // completing the file.
         DrainGraphEvents();
-        if (m_recording == 1 && CaptureGraph::Instance().failed) {
+        if (m_recording == 1 && CaptureGraph::Instance().Failed()) {
             OnRecordingError();
         }
         return;

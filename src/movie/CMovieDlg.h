@@ -8,6 +8,7 @@
 
 class CKestrelDlg;
 class QFrame;
+class VideoOutput;
 
 // The movie window, shown modally in the main window's place: the live picture in its own
 // video area, and recording into AVI files in the movie folder. Still mode (IDOK) goes back to
@@ -48,6 +49,7 @@ public:
 
     CKestrelDlg* m_owner = nullptr;
     QFrame* m_videoWindow = nullptr;
+    VideoOutput* m_videoOutput = nullptr; // the live video, inside m_videoWindow
     // 0 not recording, 1 recording, negative: the failure code of the last start.
     int m_recording = 0;
     QString m_moviePath;

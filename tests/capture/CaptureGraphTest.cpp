@@ -9,9 +9,8 @@
 #include <QFile>
 #include <QFrame>
 #include <QImageReader>
-#include <QScreen>
 #include <QTest>
-#include <gst/app/gstappsink.h>
+#include <gst/video/video.h>
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,33 +51,40 @@ protected:
         ASSERT_TRUE(TempEnvironment::writeFile(file, kCameras));
         env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
         CaptureGraph::Instance().Reset();
-        CaptureGraph::Instance().prompts = &prompts;
+        CaptureGraph::Instance().SetPrompts(&prompts);
         SetNotifyWindow(&events);
         owner.setGeometry(0, 0, 642, 482);
         owner.setFrameStyle(QFrame::Box | QFrame::Plain);
         owner.setLineWidth(1);
+        output = new VideoOutput(&owner);
         owner.show();
     }
     void TearDown() override {
         ReleaseGraph();
         SetNotifyWindow(nullptr);
-        CaptureGraph::Instance().prompts = nullptr;
+        CaptureGraph::Instance().SetPrompts(nullptr);
     }
 
     int Start(int device, int requestedWidth = 0, int requestedHeight = 0) {
-        CaptureGraph::Instance().requestedWidth = requestedWidth;
-        CaptureGraph::Instance().requestedHeight = requestedHeight;
-        return StartVideo(device, &owner, 640, 480, &outWidth, &outHeight);
+        CaptureGraph::Instance().SetRequestedSize(requestedWidth, requestedHeight);
+        return StartVideo(device, output, &outWidth, &outHeight);
     }
 
-    bool WaitForBufferedFrame() {
-        return QTest::qWaitFor(
-            [] {
-                CaptureGraph& g = CaptureGraph::Instance();
-                std::lock_guard<std::mutex> lock(g.frameMutex);
-                return g.lastSample != nullptr;
-            },
-            10000);
+    static bool WaitForBufferedFrame() {
+        return QTest::qWaitFor([] { return CaptureGraph::Instance().HasFrame(); }, 10000);
+    }
+    // The size of the frames the grabber gets from the camera.
+    static QSize GrabbedSize() {
+        const TakenFrame taken = CaptureGraph::Instance().TakeFrame();
+        GstVideoInfo info;
+        if (!taken.sample ||
+            !gst_video_info_from_caps(&info, gst_sample_get_caps(taken.sample.get()))) {
+            return QSize();
+        }
+        return QSize(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
+    }
+    bool WaitForFramesShown(int count) const {
+        return QTest::qWaitFor([&] { return output->FramesShown() >= count; }, 10000);
     }
 
     QString PicturePath(const char* name) const { return env.root() + QLatin1Char('/') + name; }
@@ -87,6 +93,7 @@ protected:
     ScriptedPrompts prompts;
     EventSink events;
     QFrame owner;
+    VideoOutput* output = nullptr;
     int outWidth = 0;
     int outHeight = 0;
 };
@@ -94,20 +101,19 @@ protected:
 TEST_F(CaptureGraphTest, CameraWithoutStillPinRendersThroughTheBufferingGrabber) {
     ASSERT_EQ(Start(0), 1);
     CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_FALSE(g.stillPin);
-    EXPECT_EQ(g.grabberMode, -1);
+    EXPECT_FALSE(g.HasStillPin());
     EXPECT_EQ(outWidth, 640);
     EXPECT_EQ(outHeight, 480);
     // With no stored size the current format's size becomes the requested one.
-    EXPECT_EQ(g.requestedWidth, 640);
-    EXPECT_EQ(g.requestedHeight, 480);
+    EXPECT_EQ(g.RequestedWidth(), 640);
+    EXPECT_EQ(g.RequestedHeight(), 480);
 
-    ASSERT_TRUE(g.renderer);
-    EXPECT_EQ(g.renderer->parentWidget(), &owner);
-    EXPECT_EQ(g.renderer->geometry(), QRect(1, 1, 640, 480));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 2; }, 10000));
-    EXPECT_EQ(g.renderer->FrameSize(), QSize(640, 480));
+    EXPECT_EQ(g.FedViewFinder(), output);
+    EXPECT_EQ(output->geometry(), QRect(1, 1, 640, 480));
+    EXPECT_TRUE(WaitForFramesShown(3));
+    EXPECT_EQ(output->Picture().size(), QSize(640, 480));
     EXPECT_TRUE(WaitForBufferedFrame());
+    EXPECT_EQ(GrabbedSize(), QSize(640, 480));
     EXPECT_TRUE(prompts.messages.isEmpty())
         << prompts.messages.join(QLatin1Char('|')).toStdString();
 }
@@ -136,22 +142,22 @@ TEST_F(CaptureGraphTest, MjpgCameraGivesA43PictureOfItsWidth) {
 
 TEST_F(CaptureGraphTest, StoredSizeSelectsTheMatchingCapability) {
     ASSERT_EQ(Start(0, 1280, 720), 1);
-    CaptureGraph& g = CaptureGraph::Instance();
     EXPECT_EQ(outWidth, 1280);
     EXPECT_EQ(outHeight, 720);
-    EXPECT_EQ(g.streamConfig->Format().format, QStringLiteral("MJPG"));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return g.renderer->FrameSize() == QSize(1280, 720); }, 10000));
+    EXPECT_EQ(CaptureGraph::Instance().Stream()->Format().format, QStringLiteral("MJPG"));
+    ASSERT_TRUE(WaitForBufferedFrame());
+    EXPECT_EQ(GrabbedSize(), QSize(1280, 720));
+    EXPECT_TRUE(WaitForFramesShown(1));
 }
 
 TEST_F(CaptureGraphTest, StoredSizeNoCapabilityHasReportsTheSizeTheCameraDelivers) {
     ASSERT_EQ(Start(0, 640, 480), 1); // the camera's format is now YUY2 640 x 480
     ASSERT_EQ(Start(0, 800, 600), 1);
-    CaptureGraph& g = CaptureGraph::Instance();
     EXPECT_EQ(outWidth, 640);
     EXPECT_EQ(outHeight, 480);
-    EXPECT_EQ(g.streamConfig->Format().format, QStringLiteral("YUY2"));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FrameSize() == QSize(640, 480); }, 10000));
+    EXPECT_EQ(CaptureGraph::Instance().Stream()->Format().format, QStringLiteral("YUY2"));
+    ASSERT_TRUE(WaitForBufferedFrame());
+    EXPECT_EQ(GrabbedSize(), QSize(640, 480));
 }
 
 TEST_F(CaptureGraphTest, FormatResetProbe) {
@@ -161,12 +167,10 @@ TEST_F(CaptureGraphTest, FormatResetProbe) {
 
     // A running graph: the impossible size is refused, and the graph runs on as it was.
     ASSERT_EQ(Start(0, 1280, 720), 1);
-    CaptureGraph& g = CaptureGraph::Instance();
     EXPECT_EQ(FormatResetProbe(), 1);
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("VFW_E_INVALIDMEDIATYPE")});
-    EXPECT_EQ(g.streamConfig->Format().width, 1280);
-    const int shown = g.renderer->FramesShown();
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > shown + 1; }, 10000));
+    EXPECT_EQ(CaptureGraph::Instance().Stream()->Format().width, 1280);
+    EXPECT_TRUE(WaitForFramesShown(output->FramesShown() + 2));
 
     // A graph left over from a build that found no camera.
     const QString file = env.root() + QStringLiteral("/none.json");
@@ -183,9 +187,9 @@ TEST_F(CaptureGraphTest, FormatResetProbe) {
 TEST_F(CaptureGraphTest, StillPinRoundTrip) {
     ASSERT_EQ(Start(1), 1);
     CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_TRUE(g.stillPin);
-    EXPECT_EQ(g.grabberMode, 1);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 0; }, 10000));
+    EXPECT_TRUE(g.HasStillPin());
+    EXPECT_TRUE(WaitForFramesShown(1));
+    EXPECT_FALSE(g.HasFrame());
 
     // First pass: only the trigger, no file.
     const QString first = PicturePath("first.jpg");
@@ -195,28 +199,21 @@ TEST_F(CaptureGraphTest, StillPinRoundTrip) {
     // The still frame arrives through the callback with its length and address.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 10000));
     const EventSink::Seen still = events.seen.back();
-    EXPECT_NE(still.wParam, 0u);
+    // A 640 x 480 frame of 24-bit rows.
+    EXPECT_EQ(still.wParam, 640u * 3 * 480);
     EXPECT_NE(still.lParam, 0);
-    {
-        std::lock_guard<std::mutex> lock(g.frameMutex);
-        ASSERT_TRUE(g.stillFrame);
-        EXPECT_EQ(still.wParam, g.stillFrame->bytes.size());
-        EXPECT_EQ(still.lParam, reinterpret_cast<std::intptr_t>(g.stillFrame->bytes.data()));
-        EXPECT_EQ(g.stillFrame->format.width, 640);
-        EXPECT_EQ(g.stillFrame->format.height, 480);
-    }
+    EXPECT_TRUE(g.HasFrame());
 
     // Second pass writes the delivered frame and empties the slot.
     const QString second = PicturePath("second.jpg");
     SaveCurrentFrame(second);
     EXPECT_EQ(QImageReader(second).size(), QSize(640, 480));
-    std::lock_guard<std::mutex> lock(g.frameMutex);
-    EXPECT_FALSE(g.stillFrame);
+    EXPECT_FALSE(g.HasFrame());
 }
 
 TEST_F(CaptureGraphTest, NoFrameYetWritesNothingAndSaysSo) {
     // The movie preview of a camera without still pin has no buffering branch.
-    ASSERT_EQ(StartMovieVideo(0, &owner, &outWidth, &outHeight, nullptr), 1);
+    ASSERT_EQ(StartMovieVideo(0, output, &outWidth, &outHeight, nullptr), 1);
     const QString path = PicturePath("none.jpg");
     SaveCurrentFrame(path);
     EXPECT_FALSE(QFile::exists(path));
@@ -235,14 +232,14 @@ TEST_F(CaptureGraphTest, UnwritableFolderShowsTheMessageOnce) {
 TEST_F(CaptureGraphTest, BusErrorIsPostedAndStopsTheGraph) {
     ASSERT_EQ(Start(0), 1);
     CaptureGraph& g = CaptureGraph::Instance();
-    ASSERT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 0; }, 10000));
+    ASSERT_TRUE(WaitForFramesShown(1));
     events.seen.clear();
 
     // What v4l2src reports when its camera is unplugged.
     GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
                                         "Could not read from resource.");
-    gst_element_post_message(g.source.get(),
-                             gst_message_new_error(GST_OBJECT(g.source.get()), error, "unplugged"));
+    gst_element_post_message(g.Source(),
+                             gst_message_new_error(GST_OBJECT(g.Source()), error, "unplugged"));
     g_error_free(error);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 5000));
@@ -250,68 +247,50 @@ TEST_F(CaptureGraphTest, BusErrorIsPostedAndStopsTheGraph) {
     EXPECT_EQ(events.seen.front().lParam, 0);
     EXPECT_GE(DrainGraphEvents(), 1);
     EXPECT_EQ(DrainGraphEvents(), 0);
-    EXPECT_TRUE(g.failed);
+    EXPECT_TRUE(g.Failed());
+    EXPECT_FALSE(GraphRuns());
 
     // A new build runs again.
     ASSERT_EQ(Start(0), 1);
-    EXPECT_FALSE(CaptureGraph::Instance().failed);
-    EXPECT_TRUE(QTest::qWaitFor([] { return CaptureGraph::Instance().renderer->FramesShown() > 0; },
-                                10000));
+    EXPECT_FALSE(g.Failed());
+    EXPECT_TRUE(WaitForFramesShown(output->FramesShown() + 1));
 }
 
-TEST_F(CaptureGraphTest, FullScreenStretchedAndBack) {
+TEST_F(CaptureGraphTest, AttachVideoWindowFeedsAnotherViewFinder) {
     ASSERT_EQ(Start(0), 1);
-    CaptureGraph& g = CaptureGraph::Instance();
-    SetFullScreen(1, 0);
-    ASSERT_TRUE(g.renderer);
-    EXPECT_EQ(g.renderer->parentWidget(), nullptr);
-    EXPECT_EQ(g.renderer->geometry(), owner.screen()->geometry());
-    EXPECT_FALSE(g.renderer->KeepAspect());
-    SetFullScreen(0, 0);
-    EXPECT_EQ(g.renderer->parentWidget(), &owner);
-    EXPECT_EQ(g.renderer->geometry(), QRect(1, 1, 640, 480));
-    EXPECT_TRUE(g.renderer->isVisible());
-}
-
-TEST_F(CaptureGraphTest, FullScreenKeepingAspectAndBack) {
-    ASSERT_EQ(Start(0), 1);
-    CaptureGraph& g = CaptureGraph::Instance();
-    SetFullScreen(1, 1);
-    EXPECT_EQ(g.renderer->parentWidget(), nullptr);
-    EXPECT_TRUE(g.renderer->windowState() & Qt::WindowFullScreen);
-    EXPECT_TRUE(g.renderer->KeepAspect());
-    SetFullScreen(0, 1);
-    EXPECT_EQ(g.renderer->parentWidget(), &owner);
-    EXPECT_EQ(g.renderer->geometry(), QRect(1, 1, 640, 480));
-}
-
-TEST_F(CaptureGraphTest, AttachVideoWindowMovesTheVideoToAnotherWindow) {
-    ASSERT_EQ(Start(0), 1);
-    QWidget other;
+    ASSERT_TRUE(WaitForFramesShown(1));
+    QFrame other;
+    auto* otherOutput = new VideoOutput(&other);
     other.resize(800, 600);
     other.show();
-    AttachVideoWindow(&other);
+    AttachVideoWindow(otherOutput);
     CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_EQ(g.renderer->parentWidget(), &other);
-    EXPECT_EQ(g.renderer->geometry(), QRect(0, 0, 800, 600));
-    // A rebuild without owner uses the attached window and the saved rectangle.
-    ASSERT_EQ(StartVideo(0, nullptr, 0, 0, &outWidth, &outHeight), 1);
-    EXPECT_EQ(CaptureGraph::Instance().renderer->parentWidget(), &other);
-    EXPECT_EQ(CaptureGraph::Instance().renderer->geometry().size(), QSize(640, 480));
-    ReleaseGraph();
+    EXPECT_EQ(g.FedViewFinder(), otherOutput);
+    EXPECT_TRUE(output->Picture().isNull()) << "the window left shows nothing of the camera";
+    EXPECT_TRUE(QTest::qWaitFor([&] { return otherOutput->FramesShown() > 0; }, 10000));
+    // A rebuild without owner feeds the attached viewfinder.
+    ASSERT_EQ(StartVideo(0, nullptr, &outWidth, &outHeight), 1);
+    EXPECT_EQ(g.FedViewFinder(), otherOutput);
+    // A viewfinder that goes away is fed no more; the graph runs on.
+    const int shown = output->FramesShown();
+    delete otherOutput;
+    EXPECT_EQ(g.FedViewFinder(), nullptr);
+    AttachVideoWindow(output);
+    EXPECT_TRUE(WaitForFramesShown(shown + 1));
 }
 
 TEST_F(CaptureGraphTest, ReleaseDropsEveryObject) {
     ASSERT_EQ(Start(1), 1);
+    ASSERT_TRUE(WaitForFramesShown(1));
     ReleaseGraph();
     CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_FALSE(g.pipeline);
-    EXPECT_FALSE(g.source);
-    EXPECT_FALSE(g.grabber);
-    EXPECT_FALSE(g.renderer);
-    EXPECT_FALSE(g.streamConfig);
-    EXPECT_FALSE(g.stillPin);
-    EXPECT_TRUE(owner.findChildren<VideoOutput*>().isEmpty());
+    EXPECT_FALSE(g.Exists());
+    EXPECT_FALSE(g.Source());
+    EXPECT_FALSE(g.Stream());
+    EXPECT_FALSE(g.HasStillPin());
+    EXPECT_FALSE(g.HasFrame());
+    EXPECT_EQ(g.FedViewFinder(), nullptr);
+    EXPECT_TRUE(output->Picture().isNull());
 }
 
 TEST_F(CaptureGraphTest, BindingWithoutAnyCameraSaysSo) {
