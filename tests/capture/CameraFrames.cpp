@@ -162,3 +162,23 @@ QImage ExactYuy2Conversion(GstSample* sample, double kr, double kb, bool fullRan
     gst_buffer_unmap(buffer, &map);
     return out;
 }
+
+int GrabbedFrameDifference(const GrabbedFrame& frame, const QImage& picture) {
+    const int width = frame.format.width, height = frame.format.height;
+    const size_t stride = size_t(width * 3 + 3) / 4 * 4;
+    if (picture.size() != QSize(width, height) || frame.bytes.size() < stride * height) {
+        return 256;
+    }
+    const QImage rgb = picture.convertToFormat(QImage::Format_RGB32);
+    int worst = 0;
+    for (int row = 0; row < height; ++row) {
+        const uchar* stored = frame.bytes.data() + row * stride;
+        const auto* expected = reinterpret_cast<const QRgb*>(rgb.constScanLine(height - 1 - row));
+        for (int x = 0; x < width; ++x) {
+            worst = std::max({worst, std::abs(stored[3 * x] - qBlue(expected[x])),
+                              std::abs(stored[3 * x + 1] - qGreen(expected[x])),
+                              std::abs(stored[3 * x + 2] - qRed(expected[x]))});
+        }
+    }
+    return worst;
+}

@@ -3,6 +3,7 @@
 // Camera frames for the decoding tests: JPEG as UVC cameras send it, YUY2, and GStreamer's
 // own decoding of them as the reference.
 
+#include "capture/CaptureGraph.h"
 #include "platform/video/GstHandles.h"
 
 #include <QByteArray>
@@ -31,3 +32,7 @@ QImage ExactYuy2Conversion(GstSample* sample, double kr, double kb, bool fullRan
 // cells of a grid of columns x rows, each cell taken at the same place of either picture
 // whatever its size.
 int CellMeanDifference(const QImage& a, const QImage& b, int columns = 16, int rows = 12);
+
+// The largest difference of any colour channel between a grabbed frame (bottom row first) and
+// a picture; 256 when their sizes differ.
+int GrabbedFrameDifference(const GrabbedFrame& frame, const QImage& picture);

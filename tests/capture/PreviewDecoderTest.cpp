@@ -142,18 +142,10 @@ TEST_F(CameraFrameTest, MjpegStillIsTheFullDecodeBottomUpWithPaddedRows) {
     // Qt's own JPEG reader (libjpeg, accurate DCT) is the full decode.
     const QImage full = QImage::fromData(frame, "JPEG").convertToFormat(QImage::Format_RGB32);
     ASSERT_EQ(full.size(), odd.size());
-    int worst = 0;
+    EXPECT_LE(GrabbedFrameDifference(*still, full), 1);
     for (int row = 0; row < 75; ++row) {
-        const uchar* stored = still->bytes.data() + size_t(row) * 304;
-        const auto* expected = reinterpret_cast<const QRgb*>(full.constScanLine(74 - row));
-        for (int x = 0; x < 101; ++x) {
-            worst = std::max({worst, std::abs(stored[3 * x] - qBlue(expected[x])),
-                              std::abs(stored[3 * x + 1] - qGreen(expected[x])),
-                              std::abs(stored[3 * x + 2] - qRed(expected[x]))});
-        }
-        EXPECT_EQ(stored[303], 0) << row;
+        EXPECT_EQ(still->bytes[size_t(row) * 304 + 303], 0) << row;
     }
-    EXPECT_LE(worst, 1);
 }
 
 } // namespace
