@@ -2,7 +2,9 @@
 
 #include "platform/trace/Trace.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -60,6 +62,19 @@ QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* er
         }
         camera.usbDevice = object.value(QStringLiteral("usbDevice")).toString();
         camera.busy = object.value(QStringLiteral("busy")).toBool(false);
+        camera.replay = object.value(QStringLiteral("replay")).toString();
+        if (!camera.replay.isEmpty()) {
+            // The recording's frames are JPEG pictures of one size.
+            for (const VideoCapability& format : std::as_const(camera.formats)) {
+                if (format.format == QLatin1String("MJPG")) {
+                    camera.formats = {format};
+                    break;
+                }
+            }
+            if (camera.formats.size() != 1 || camera.formats[0].format != QLatin1String("MJPG")) {
+                camera.formats.clear();
+            }
+        }
         if (camera.name.isEmpty() || camera.formats.isEmpty()) {
             qCDebug(veldorTrace) << "simulated camera skipped: no name or no usable format";
             continue;
@@ -76,5 +91,12 @@ QList<SimulatedCamera> ReadSimulatedCameras(const QString& path, QString* error)
         qCWarning(veldorTrace) << "simulated cameras not readable:" << path << file.errorString();
         return {};
     }
-    return ParseSimulatedCameras(file.readAll(), error);
+    QList<SimulatedCamera> cameras = ParseSimulatedCameras(file.readAll(), error);
+    const QDir folder = QFileInfo(path).absoluteDir();
+    for (SimulatedCamera& camera : cameras) {
+        if (!camera.replay.isEmpty()) {
+            camera.replay = folder.absoluteFilePath(camera.replay);
+        }
+    }
+    return cameras;
 }
