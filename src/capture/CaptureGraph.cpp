@@ -114,21 +114,13 @@ GstElement* CaptureGraph::Add(const char* factory, const char* name) {
     return element;
 }
 
-GstElement* CaptureGraph::AddCapsFilter(const char* caps) {
-    GstElement* filter = Add("capsfilter");
-    if (filter) {
-        GstCapsPtr c(gst_caps_from_string(caps));
-        g_object_set(filter, "caps", c.get(), nullptr);
-    }
-    return filter;
-}
-
-GstElement* CaptureGraph::AddQueue() {
-    GstElement* queue = Add("queue");
+// The preview's own streaming thread. A live picture never waits for a slow viewfinder: only
+// the newest frame waits, older ones are dropped before anything is done with them.
+GstElement* CaptureGraph::AddPreviewQueue() {
+    GstElement* queue = Add("queue", "preview");
     if (queue) {
-        // A live picture: never wait for a slow branch, drop its oldest frames instead.
         gst_util_set_object_arg(G_OBJECT(queue), "leaky", "downstream");
-        g_object_set(queue, "max-size-buffers", 2u, "max-size-bytes", 0u, "max-size-time",
+        g_object_set(queue, "max-size-buffers", 1u, "max-size-bytes", 0u, "max-size-time",
                      guint64(0), nullptr);
     }
     return queue;
@@ -169,29 +161,6 @@ GstFlowReturn CaptureGraph::OnMovieStillSample(GstAppSink* sink, gpointer) {
     GstSamplePtr sample(gst_app_sink_pull_sample(sink));
     SampleGrabberCallback::Instance().SampleCB(SampleSeconds(sample.get()), sample.get());
     return GST_FLOW_OK;
-}
-
-// Decodes the camera's stream as its format needs and converts it to rawCaps; returns the
-// last element of the chain (linked from upstream), or null.
-GstElement* CaptureGraph::AddDecodeChain(GstElement* upstream, const char* upstreamPad,
-                                         const char* rawCaps) {
-    GstElement* last = upstream;
-    const char* pad = upstreamPad;
-    auto link = [&](GstElement* next) {
-        if (!next || !gst_element_link_pads(last, pad, next, "sink")) {
-            return false;
-        }
-        last = next;
-        pad = "src";
-        return true;
-    };
-    if (m_streamConfig->Format().format == QLatin1String("MJPG") && !link(Add("jpegdec"))) {
-        return nullptr;
-    }
-    if (!link(Add("videoconvert")) || !link(AddCapsFilter(rawCaps))) {
-        return nullptr;
-    }
-    return last;
 }
 
 // Stops the pipeline; a movie file being written is completed first. A file that holds no
@@ -250,46 +219,39 @@ void CaptureGraph::FormatStep(int* outWidth, int* outHeight) {
     *outHeight = config.Format().height;
 }
 
-// The file branch on a tee after the caps filter, so that the file gets the camera's own
-// stream (MJPEG stays MJPEG). Returns the element the preview continues from: a queue of its
-// own, so that the preview never holds up the file. Null when it cannot be made.
-GstElement* CaptureGraph::AddMovieFile(const char* file) {
-    GstElement* split = Add("tee", "capture");
-    GstElement* preview = AddQueue();
-    if (!split || !preview || !gst_element_link(m_capsFilter.get(), split) ||
-        !gst_element_link(split, preview)) {
-        return nullptr;
+// The preview, the grabber and the movie file all get the camera's own stream (MJPEG stays
+// MJPEG): a frame is decoded only where it is shown, at the size shown, or when a still is
+// taken of it.
+bool CaptureGraph::Connect(Kind kind, const char* file) {
+    const bool grabs = kind == Kind::Live && !m_stillPin;
+    GstElement* stream = m_capsFilter.get();
+    GstElement* split = nullptr;
+    if (file || grabs) {
+        split = Add("tee", "capture");
+        if (!split || !gst_element_link(stream, split)) {
+            return false;
+        }
+        stream = split;
     }
-    GstCaps* caps = nullptr;
-    g_object_get(m_capsFilter.get(), "caps", &caps, nullptr);
-    GstCapsPtr format(caps);
-    m_fileBranch = MovieFileBranch::Create(m_pipeline.get(), split, format.get(),
-                                           QString::fromLocal8Bit(file), kMovieStartTime);
-    return m_fileBranch ? preview : nullptr;
-}
-
-bool CaptureGraph::Connect(Kind kind, GstElement* captureStart) {
-    GstElement* capture = AddDecodeChain(captureStart, "src", "video/x-raw,format=BGRx");
-    if (!capture) {
-        return false;
+    if (file) {
+        GstCaps* caps = nullptr;
+        g_object_get(m_capsFilter.get(), "caps", &caps, nullptr);
+        GstCapsPtr format(caps);
+        m_fileBranch = MovieFileBranch::Create(m_pipeline.get(), split, format.get(),
+                                               QString::fromLocal8Bit(file), kMovieStartTime);
+        if (!m_fileBranch) {
+            return false;
+        }
     }
-    GstElement* tee = Add("tee");
-    GstElement* previewQueue = AddQueue();
-    if (!tee || !previewQueue || !gst_element_link(capture, tee) ||
-        !gst_element_link(tee, previewQueue) ||
+    GstElement* previewQueue = AddPreviewQueue();
+    if (!previewQueue || !gst_element_link(stream, previewQueue) ||
         !gst_element_link(previewQueue, m_previewSink.get())) {
         return false;
     }
     if (m_stillPin) {
-        GstElement* still = AddDecodeChain(m_source.get(), "still", "video/x-raw,format=BGR");
-        return still && gst_element_link(still, m_grabber.get());
+        return gst_element_link_pads(m_source.get(), "still", m_grabber.get(), "sink");
     }
-    if (kind == Kind::Live) {
-        GstElement* grabQueue = AddQueue();
-        return grabQueue && gst_element_link(tee, grabQueue) &&
-               gst_element_link(grabQueue, m_grabber.get());
-    }
-    return true;
+    return !grabs || gst_element_link(split, m_grabber.get());
 }
 
 // Hands frames to viewFinder from now on; the one fed before is stopped.
@@ -343,9 +305,6 @@ int CaptureGraph::Build(Kind kind, int* outWidth, int* outHeight, const char* fi
                                    : "ERROR: pSampleGrabber create failed!");
         return 0;
     }
-    GstCapsPtr grabCaps(
-        gst_caps_from_string(m_stillPin ? "video/x-raw,format=BGR" : "video/x-raw,format=BGRx"));
-    g_object_set(m_grabber.get(), "caps", grabCaps.get(), nullptr);
     if (m_stillPin) {
         SetSinkCallback(m_grabber.get(), kind == Kind::Live ? OnStillSample : OnMovieStillSample,
                         this);
@@ -370,19 +329,15 @@ int CaptureGraph::Build(Kind kind, int* outWidth, int* outHeight, const char* fi
     }
     FormatStep(outWidth, outHeight);
 
-    GstElement* captureStart = m_capsFilter.get();
-    if (!gst_element_link_pads(m_source.get(), "src", captureStart, "sink")) {
+    if (!gst_element_link_pads(m_source.get(), "src", m_capsFilter.get(), "sink")) {
         qCWarning(veldorTrace, "capture graph: the camera could not be linked");
         m_failure = GraphFailure::Error;
         return 0;
     }
-    if (file) {
-        captureStart = AddMovieFile(file);
-        if (!captureStart) {
+    if (!Connect(kind, file)) {
+        if (file) {
             return RenderFailed();
         }
-    }
-    if (!Connect(kind, captureStart)) {
         qCWarning(veldorTrace, "capture graph: the elements could not be linked");
         m_failure = GraphFailure::Error;
         return 0;

@@ -138,11 +138,8 @@ private:
 
     int Build(Kind kind, int* outWidth, int* outHeight, const char* file);
     GstElement* Add(const char* factory, const char* name = nullptr);
-    GstElement* AddCapsFilter(const char* caps);
-    GstElement* AddQueue();
-    GstElement* AddDecodeChain(GstElement* upstream, const char* upstreamPad, const char* rawCaps);
-    GstElement* AddMovieFile(const char* file);
-    bool Connect(Kind kind, GstElement* captureStart);
+    GstElement* AddPreviewQueue();
+    bool Connect(Kind kind, const char* file);
     void FormatStep(int* outWidth, int* outHeight);
     void StopPipeline();
     void SetControls(std::unique_ptr<CameraControls> controls);

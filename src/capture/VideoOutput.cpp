@@ -6,7 +6,6 @@
 #include <QFrame>
 #include <QPainter>
 #include <QScreen>
-#include <gst/video/video.h>
 
 namespace {
 
@@ -18,11 +17,6 @@ QRect ClientRect(QWidget* w) {
     }
     return w->rect();
 }
-
-struct MappedSample {
-    GstSamplePtr sample;
-    GstVideoFrame frame;
-};
 
 } // namespace
 
@@ -46,31 +40,6 @@ void VideoOutput::SetFormat(const QString&, QSize size) {
     UpdateWantedSize();
 }
 
-QImage VideoOutput::Decode(GstSample* sample, QSize) {
-    GstBuffer* buffer = gst_sample_get_buffer(sample);
-    GstVideoInfo info;
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(sample)) ||
-        GST_VIDEO_INFO_FORMAT(&info) != GST_VIDEO_FORMAT_BGRx) {
-        return QImage();
-    }
-    auto* mapped = new MappedSample{GstSamplePtr(gst_sample_ref(sample)), {}};
-    if (!gst_video_frame_map(&mapped->frame, &info, buffer, GST_MAP_READ)) {
-        delete mapped;
-        return QImage();
-    }
-    // BGRx in memory is QImage's RGB32 on a little-endian machine; the image keeps the frame.
-    return QImage(
-        static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&mapped->frame, 0)),
-        GST_VIDEO_FRAME_WIDTH(&mapped->frame), GST_VIDEO_FRAME_HEIGHT(&mapped->frame),
-        GST_VIDEO_FRAME_PLANE_STRIDE(&mapped->frame, 0), QImage::Format_RGB32,
-        [](void* p) {
-            auto* m = static_cast<MappedSample*>(p);
-            gst_video_frame_unmap(&m->frame);
-            delete m;
-        },
-        mapped);
-}
-
 void VideoOutput::Render(GstSample* sample) {
     QSize shown;
     {
@@ -85,7 +54,7 @@ void VideoOutput::Render(GstSample* sample) {
         return;
     }
     ++m_decodes;
-    QImage picture = Decode(sample, shown);
+    QImage picture = m_decoder.Decode(sample, shown);
     // A frame that does not decode is skipped; the last good picture stays.
     if (picture.isNull()) {
         return;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "capture/PreviewDecoder.h"
 #include "capture/ViewFinder.h"
 
 #include <QImage>
@@ -47,7 +48,6 @@ protected:
 private:
     void PlaceInBox();
     void UpdateWantedSize();
-    QImage Decode(GstSample* sample, QSize shown);
 
     QWidget* m_box;
     QSize m_frameSize;
@@ -56,6 +56,7 @@ private:
     int m_framesShown = 0;
     QImage m_picture;
     std::atomic<int> m_decodes{0};
+    PreviewDecoder m_decoder; // streaming thread
 
     mutable std::mutex m_mutex; // guards the two members below
     QSize m_wanted;             // empty while the output cannot be seen

@@ -1,15 +1,20 @@
 #include "capture/CaptureGraph.h"
 #include "capture/CameraEvent.h"
+#include "capture/CameraFrames.h"
 #include "capture/FrameCapture.h"
+#include "capture/GrabbedFrameConvert.h"
 #include "capture/VideoFormats.h"
 #include "capture/VideoOutput.h"
 #include "support/ScriptedPrompts.h"
 #include "support/TempEnvironment.h"
+#include "support/TestPicture.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFrame>
 #include <QImageReader>
 #include <QTest>
+#include <cstring>
 #include <gst/video/video.h>
 #include <gtest/gtest.h>
 
@@ -88,6 +93,28 @@ protected:
     }
 
     QString PicturePath(const char* name) const { return env.root() + QLatin1Char('/') + name; }
+    void UseCameras(const QByteArray& json) {
+        const QString file = env.root() + QStringLiteral("/other.json");
+        ASSERT_TRUE(TempEnvironment::writeFile(file, json));
+        env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
+    }
+    // Waits until the grabber has had count new frames: the camera streams on.
+    static bool WaitForCameraFrames(int count) {
+        GstBuffer* last = nullptr;
+        int seen = 0;
+        return QTest::qWaitFor(
+            [&] {
+                const TakenFrame taken = CaptureGraph::Instance().TakeFrame();
+                GstBuffer* buffer =
+                    taken.sample ? gst_sample_get_buffer(taken.sample.get()) : nullptr;
+                if (buffer && buffer != last) {
+                    last = buffer;
+                    ++seen;
+                }
+                return seen > count;
+            },
+            10000);
+    }
 
     TempEnvironment env;
     ScriptedPrompts prompts;
@@ -128,6 +155,96 @@ TEST_F(CaptureGraphTest, PictureFromTheRunningLiveGraphDecodes) {
     ASSERT_FALSE(image.isNull()) << reader.errorString().toStdString();
     EXPECT_EQ(image.size(), QSize(640, 480));
     EXPECT_TRUE(prompts.messages.isEmpty());
+}
+
+// The picture as the still writer makes it of a full frame: rows resampled to 4:3.
+QImage FourThree(const QImage& frame) {
+    const int height = 3 * frame.width() / 4;
+    QImage out(frame.width(), height, QImage::Format_RGB32);
+    for (int y = 0; y < height; ++y) {
+        std::memcpy(out.scanLine(y), frame.constScanLine(y * frame.height() / height),
+                    size_t(frame.width()) * 4);
+    }
+    return out;
+}
+
+// The live view decodes frames reduced; a still is the camera's full frame, decoded when taken.
+TEST_F(CaptureGraphTest, StillIsTheCamerasFullFrameWhileThePreviewIsReduced) {
+    const QImage picture = TestPicture(QSize(1280, 720));
+    const QByteArray jpeg = CameraJpeg(picture);
+    ASSERT_TRUE(QDir().mkpath(env.root() + QStringLiteral("/frames")));
+    ASSERT_TRUE(TempEnvironment::writeFile(env.root() + QStringLiteral("/frames/0001.jpg"), jpeg));
+    UseCameras(R"([{"name": "Replay", "replay": "frames",
+                    "formats": [{"format": "MJPG", "width": 1280, "height": 720}]},
+                   {"name": "Colours", "pattern": "colors",
+                    "formats": [{"format": "YUY2", "width": 640, "height": 480}]}])");
+    for (int device : {0, 1}) {
+        ASSERT_EQ(Start(device), 1) << device;
+        ASSERT_TRUE(WaitForFramesShown(output->FramesShown() + 1));
+        ASSERT_TRUE(WaitForBufferedFrame());
+        // The grabber holds the frame as the camera sent it.
+        const TakenFrame taken = CaptureGraph::Instance().TakeFrame();
+        ASSERT_TRUE(taken.sample);
+        QImage full;
+        if (device == 0) {
+            GstMapInfo map;
+            ASSERT_TRUE(
+                gst_buffer_map(gst_sample_get_buffer(taken.sample.get()), &map, GST_MAP_READ));
+            EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(map.data), qsizetype(map.size)),
+                      jpeg);
+            gst_buffer_unmap(gst_sample_get_buffer(taken.sample.get()), &map);
+            full = QImage::fromData(jpeg, "JPEG");
+            EXPECT_EQ(output->Picture().size(), QSize(960, 540)) << "the preview's 3/4 decode";
+        } else {
+            // SD frames without colorimetry in their caps are BT.601, limited range.
+            full = ExactYuy2Conversion(taken.sample.get(), 0.299, 0.114, false);
+        }
+        const QSize frameSize = device == 0 ? QSize(1280, 720) : QSize(640, 480);
+        ASSERT_EQ(full.size(), frameSize);
+
+        // What a capture writes is that frame decoded whole, made 4:3.
+        const std::optional<GrabbedFrame> grabbed = FrameFromSample(taken.sample.get());
+        ASSERT_TRUE(grabbed);
+        if (device == 0) {
+            EXPECT_LE(GrabbedFrameDifference(*grabbed, full), 1);
+        } else {
+            const QImage grabbedImage =
+                QImage(grabbed->bytes.data(), 640, 480, 640 * 3, QImage::Format_BGR888)
+                    .mirrored()
+                    .convertToFormat(QImage::Format_RGB32);
+            EXPECT_LE(CellMeanDifference(grabbedImage, full, 64, 48), 3);
+        }
+        const QString path = PicturePath(device == 0 ? "mjpg.jpg" : "yuy2.jpg");
+        SaveCurrentFrame(path);
+        const QImage stored(path);
+        ASSERT_EQ(stored.size(), QSize(frameSize.width(), frameSize.width() * 3 / 4)) << device;
+        // Quality 50 costs a few levels.
+        EXPECT_LE(CellMeanDifference(stored, FourThree(full)), 4) << device;
+    }
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
+}
+
+// A hidden or minimised window's video costs no decoding; it resumes when seen again.
+TEST_F(CaptureGraphTest, NothingIsDecodedWhileTheVideoCannotBeSeen) {
+    ASSERT_EQ(Start(2), 1);
+    ASSERT_TRUE(WaitForFramesShown(1));
+    for (bool minimise : {true, false}) {
+        if (minimise) {
+            owner.showMinimized();
+        } else {
+            output->parentWidget()->hide();
+        }
+        ASSERT_TRUE(WaitForCameraFrames(2)); // a frame on its way when hidden may still finish
+        const int decodes = output->Decodes();
+        ASSERT_TRUE(WaitForCameraFrames(10));
+        EXPECT_EQ(output->Decodes(), decodes) << minimise;
+        if (minimise) {
+            owner.showNormal();
+        } else {
+            output->parentWidget()->show();
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return output->Decodes() > decodes + 2; }, 10000));
+    }
 }
 
 TEST_F(CaptureGraphTest, MjpgCameraGivesA43PictureOfItsWidth) {

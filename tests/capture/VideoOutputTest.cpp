@@ -1,5 +1,9 @@
 #include "capture/VideoOutput.h"
+#include "capture/CameraFrames.h"
+#include "support/Eventually.h"
+#include "support/TestPicture.h"
 
+#include <QCoreApplication>
 #include <QFrame>
 #include <QScreen>
 #include <QTest>
@@ -61,6 +65,46 @@ TEST_F(VideoOutputTest, FullScreenKeepingAspectAndBack) {
     EXPECT_EQ(output->parentWidget(), &box);
     EXPECT_EQ(output->geometry(), QRect(1, 1, 640, 480));
     EXPECT_FALSE(output->windowState() & Qt::WindowFullScreen);
+}
+
+// Frames come faster than the screen takes them, and some are broken.
+TEST_F(VideoOutputTest, DecodesOnlyWhatTheScreenTakesAtTheSizeShownAndKeepsTheLastGoodPicture) {
+    ASSERT_TRUE(EnsureGstInit());
+    output->SetFormat(QStringLiteral("MJPG"), QSize(1280, 720));
+    const QImage picture = TestPicture(QSize(1280, 720));
+    const QByteArray jpeg = CameraJpeg(picture);
+    const GstSamplePtr frame = JpegSample(jpeg, picture.size());
+
+    // The second frame comes before the screen has taken the first: it is dropped undecoded.
+    output->Render(frame.get());
+    output->Render(frame.get());
+    EXPECT_EQ(output->Decodes(), 1);
+    ASSERT_EVENTUALLY(output->FramesShown() == 1);
+    // Decoded at the smallest reduced size covering 640 x 480, not at the frame's.
+    const QImage shown = output->Picture();
+    EXPECT_EQ(shown.size(), QSize(960, 540));
+    EXPECT_LE(CellMeanDifference(shown, picture), 8);
+
+    // A cut frame and a corrupt one show nothing; the last good picture stays.
+    QByteArray corrupt = jpeg;
+    for (qsizetype i = jpeg.size() / 3; i < jpeg.size() / 3 + 64; ++i) {
+        corrupt[i] = char(~corrupt[i]);
+    }
+    for (const QByteArray& broken : {jpeg.left(jpeg.size() / 2), corrupt}) {
+        output->Render(JpegSample(broken, picture.size()).get());
+    }
+    EXPECT_EQ(output->Decodes(), 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(output->FramesShown(), 1);
+    EXPECT_EQ(output->Picture().cacheKey(), shown.cacheKey());
+    output->Render(JpegSample(CameraJpeg(TestPicture(QSize(1280, 720), 2)), picture.size()).get());
+    ASSERT_EVENTUALLY(output->FramesShown() == 2);
+    EXPECT_EQ(output->Decodes(), 4);
+
+    // Nothing is decoded for a box that cannot be seen.
+    box.hide();
+    output->Render(frame.get());
+    EXPECT_EQ(output->Decodes(), 4);
 }
 
 } // namespace
