@@ -74,6 +74,32 @@ TEST_F(ReplayCameraTest, JpegFolderPlaysInNameOrderLoopingAtTheFormatsRate) {
     EXPECT_GE(counted, 10 * seconds); // a loaded machine may fall behind, never ahead
 }
 
+TEST_F(ReplayCameraTest, YuyvFormatReplaysTheFramesConvertedOnce) {
+    const QString folder = env.root() + QStringLiteral("/frames");
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QByteArray first = WriteJpeg(folder + QStringLiteral("/1.jpg"), QSize(160, 120), 1);
+    WriteJpeg(folder + QStringLiteral("/2.jpg"), QSize(160, 120), 2);
+
+    SourceFrames frames(BindCamera(R"([{"name": "Replay", "replay": "frames",
+        "formats": [{"format": "YUY2", "width": 160, "height": 120}]}])"));
+    ASSERT_TRUE(frames.Start());
+    ASSERT_EVENTUALLY(frames.Count() >= 5 || !frames.Error().isEmpty());
+    ASSERT_EQ(frames.Error(), QString());
+    EXPECT_TRUE(frames.CapsText().contains("format=(string)YUY2")) << frames.CapsText().data();
+    EXPECT_TRUE(frames.CapsText().contains("colorimetry=(string)bt601"));
+    const QList<QByteArray> got = frames.Frames();
+    ASSERT_EQ(got[0].size(), 160 * 120 * 2);
+    EXPECT_NE(got[0], got[1]);
+    EXPECT_EQ(got[0], got[2]);
+    EXPECT_EQ(got[1], got[3]);
+    EXPECT_EQ(got[0], got[4]);
+    // The luma of a pixel, BT.601 with limited range.
+    const QRgb pixel = QImage::fromData(first).pixel(33, 17);
+    const double luma =
+        16 + (65.481 * qRed(pixel) + 128.553 * qGreen(pixel) + 24.966 * qBlue(pixel)) / 255;
+    EXPECT_NEAR(uchar(got[0][17 * 320 + 33 * 2]), luma, 1.5);
+}
+
 TEST_F(ReplayCameraTest, UnreadableRecordingsFailTheStreamWithAnError) {
     const QString small = env.root() + QStringLiteral("/small");
     ASSERT_TRUE(QDir().mkpath(small));

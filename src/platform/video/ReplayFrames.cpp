@@ -16,7 +16,10 @@ public:
     FolderFrames(QString folder, QStringList names)
         : m_folder(std::move(folder)), m_names(std::move(names)) {}
 
+    int Index() const override { return int(m_index); }
+
     GstBuffer* Next(QString* error) override {
+        m_index = m_next;
         QFile file(m_folder + QLatin1Char('/') + m_names[m_next]);
         m_next = (m_next + 1) % m_names.size();
         if (!file.open(QIODevice::ReadOnly)) {
@@ -47,7 +50,7 @@ public:
 private:
     QString m_folder;
     QStringList m_names;
-    qsizetype m_next = 0;
+    qsizetype m_next = 0, m_index = 0;
 };
 
 // The file's video stream through filesrc and avidemux into an appsink that holds two frames at
@@ -84,6 +87,8 @@ public:
             gst_element_set_state(m_pipeline.get(), GST_STATE_NULL);
         }
     }
+
+    int Index() const override { return m_framesThisPass - 1; }
 
     GstBuffer* Next(QString* error) override {
         bool rewound = false;

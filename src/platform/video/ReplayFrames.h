@@ -18,4 +18,6 @@ public:
     // The next frame's bytes (a new buffer, owned by the caller); null, with error set, when the
     // recording cannot be read or holds no frame.
     virtual GstBuffer* Next(QString* error) = 0;
+    // The place in the recording of the frame Next gave last, from 0.
+    virtual int Index() const = 0;
 };

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace {
 
@@ -64,16 +65,16 @@ QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* er
         camera.busy = object.value(QStringLiteral("busy")).toBool(false);
         camera.replay = object.value(QStringLiteral("replay")).toString();
         if (!camera.replay.isEmpty()) {
-            // The recording's frames are JPEG pictures of one size.
-            for (const VideoCapability& format : std::as_const(camera.formats)) {
-                if (format.format == QLatin1String("MJPG")) {
-                    camera.formats = {format};
-                    break;
-                }
-            }
-            if (camera.formats.size() != 1 || camera.formats[0].format != QLatin1String("MJPG")) {
-                camera.formats.clear();
-            }
+            // The recording's frames are JPEG pictures of one size, replayed as they are or
+            // converted to YUY2.
+            const auto replayable = [](const VideoCapability& format) {
+                return format.format == QLatin1String("MJPG") ||
+                       format.format == QLatin1String("YUY2");
+            };
+            const auto first =
+                std::find_if(camera.formats.cbegin(), camera.formats.cend(), replayable);
+            camera.formats = first == camera.formats.cend() ? QList<VideoCapability>{}
+                                                            : QList<VideoCapability>{*first};
         }
         if (camera.name.isEmpty() || camera.formats.isEmpty()) {
             qCDebug(veldorTrace) << "simulated camera skipped: no name or no usable format";

@@ -23,9 +23,9 @@ struct SimulatedCamera {
 // The cameras of a description file: a JSON array of objects with "name", "stillPin",
 // "controls", "formats" (each "format", "width", "height", optional "framerate") and
 // "pattern", optional "usbDevice", "busy" and "replay". Entries without a name or without a usable
-// format are skipped; a replaying camera keeps its first MJPG format only. A file that cannot be
-// read or parsed gives no camera; error, when given, says why. ReadSimulatedCameras takes a
-// relative replay path from the description file's folder.
+// format are skipped; a replaying camera keeps its first MJPG or YUY2 format only. A file that
+// cannot be read or parsed gives no camera; error, when given, says why. ReadSimulatedCameras takes
+// a relative replay path from the description file's folder.
 QList<SimulatedCamera> ReadSimulatedCameras(const QString& path, QString* error = nullptr);
 QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* error = nullptr);
 
