@@ -223,17 +223,12 @@ void CaptureGraph::FormatStep(int* outWidth, int* outHeight) {
 // MJPEG): a frame is decoded only where it is shown, at the size shown, or when a still is
 // taken of it.
 bool CaptureGraph::Connect(Kind kind, const char* file) {
-    const bool grabs = kind == Kind::Live && !m_stillPin;
     GstElement* stream = m_capsFilter.get();
-    GstElement* split = nullptr;
-    if (file || grabs) {
-        split = Add("tee", "capture");
+    if (file) {
+        GstElement* split = Add("tee", "file");
         if (!split || !gst_element_link(stream, split)) {
             return false;
         }
-        stream = split;
-    }
-    if (file) {
         GstCaps* caps = nullptr;
         g_object_get(m_capsFilter.get(), "caps", &caps, nullptr);
         GstCapsPtr format(caps);
@@ -242,16 +237,41 @@ bool CaptureGraph::Connect(Kind kind, const char* file) {
         if (!m_fileBranch) {
             return false;
         }
+        stream = split;
     }
     GstElement* previewQueue = AddPreviewQueue();
-    if (!previewQueue || !gst_element_link(stream, previewQueue) ||
-        !gst_element_link(previewQueue, m_previewSink.get())) {
+    if (!previewQueue || !gst_element_link(previewQueue, m_previewSink.get())) {
         return false;
     }
     if (m_stillPin) {
-        return gst_element_link_pads(m_source.get(), "still", m_grabber.get(), "sink");
+        return LinkDecodable(stream, nullptr, previewQueue) &&
+               LinkDecodable(m_source.get(), "still", m_grabber.get());
     }
-    return !grabs || gst_element_link(split, m_grabber.get());
+    if (kind == Kind::Movie) {
+        return LinkDecodable(stream, nullptr, previewQueue);
+    }
+    GstElement* split = Add("tee", "grab");
+    return split && LinkDecodable(stream, nullptr, split) &&
+           gst_element_link(split, m_grabber.get()) && gst_element_link(split, previewQueue);
+}
+
+// Links upstream (its pad named pad, or any) to downstream. The viewfinder and the still decoder
+// take MJPEG and YUY2, what UVC cameras send; any other raw format a camera offers is converted to
+// YUY2 on the way.
+bool CaptureGraph::LinkDecodable(GstElement* upstream, const char* pad, GstElement* downstream) {
+    const QString& format = m_streamConfig->Format().format;
+    if (format == QLatin1String("MJPG") || format == QLatin1String("YUY2")) {
+        return gst_element_link_pads(upstream, pad, downstream, nullptr);
+    }
+    GstElement* convert = Add("videoconvert");
+    GstElement* yuy2 = Add("capsfilter");
+    if (!convert || !yuy2) {
+        return false;
+    }
+    GstCapsPtr caps(gst_caps_from_string("video/x-raw,format=YUY2"));
+    g_object_set(yuy2, "caps", caps.get(), nullptr);
+    return gst_element_link_pads(upstream, pad, convert, "sink") &&
+           gst_element_link(convert, yuy2) && gst_element_link(yuy2, downstream);
 }
 
 // Hands frames to viewFinder from now on; the one fed before is stopped.

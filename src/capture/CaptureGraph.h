@@ -140,6 +140,7 @@ private:
     GstElement* Add(const char* factory, const char* name = nullptr);
     GstElement* AddPreviewQueue();
     bool Connect(Kind kind, const char* file);
+    bool LinkDecodable(GstElement* upstream, const char* pad, GstElement* downstream);
     void FormatStep(int* outWidth, int* outHeight);
     void StopPipeline();
     void SetControls(std::unique_ptr<CameraControls> controls);

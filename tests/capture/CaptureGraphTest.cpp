@@ -45,7 +45,9 @@ const char* const kCameras = R"([
   {"name": "Still Cam", "stillPin": true, "pattern": "smpte",
    "formats": [{"format": "YUY2", "width": 640, "height": 480}]},
   {"name": "Wide MJPG", "stillPin": false, "pattern": "snow",
-   "formats": [{"format": "MJPG", "width": 1280, "height": 720}]}
+   "formats": [{"format": "MJPG", "width": 1280, "height": 720}]},
+  {"name": "NV12 Cam", "stillPin": true, "pattern": "ball",
+   "formats": [{"format": "NV12", "width": 320, "height": 240}]}
 ])";
 
 class CaptureGraphTest : public ::testing::Test {
@@ -245,6 +247,20 @@ TEST_F(CaptureGraphTest, NothingIsDecodedWhileTheVideoCannotBeSeen) {
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return output->Decodes() > decodes + 2; }, 10000));
     }
+}
+
+// A camera sending another raw format is converted for the viewfinder and the still pin, not
+// for its movie file.
+TEST_F(CaptureGraphTest, OtherRawFormatsAreShownAndTaken) {
+    ASSERT_EQ(Start(3), 1);
+    EXPECT_TRUE(WaitForFramesShown(2));
+    EXPECT_EQ(output->Picture().size(), QSize(320, 240));
+    SaveCurrentFrame(PicturePath("trigger.jpg"));
+    ASSERT_TRUE(QTest::qWaitFor([] { return CaptureGraph::Instance().HasFrame(); }, 10000));
+    const QString path = PicturePath("nv12.jpg");
+    SaveCurrentFrame(path);
+    EXPECT_EQ(QImageReader(path).size(), QSize(320, 240));
+    EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
 }
 
 TEST_F(CaptureGraphTest, MjpgCameraGivesA43PictureOfItsWidth) {
