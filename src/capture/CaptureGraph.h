@@ -168,7 +168,7 @@ private:
 
     std::mutex m_feedMutex;        // guards m_fed; held while a frame is handed over
     ViewFinder* m_fed = nullptr;   // the viewfinder frames go to
-    ViewFinder* m_owner = nullptr; // the viewfinder of the last build with an owner
+    ViewFinder* m_owner = nullptr; // the last owner or attached one: what builds feed
 
     std::mutex m_frameMutex;                    // guards the two members below
     std::unique_ptr<GrabbedFrame> m_stillFrame; // still-frame slot
