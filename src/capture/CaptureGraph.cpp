@@ -468,6 +468,14 @@ void CaptureGraph::SetRequestedSize(int width, int height) {
 
 void CaptureGraph::SetNotifyWindow(QObject* window) {
     m_eventWindow.store(window);
+    // The window is named once the graph runs; what the graph posted before (a busy camera fails
+    // on its first frame) waits on the bus, and is news for this window.
+    if (window && m_pipeline) {
+        GstBusPtr bus(gst_element_get_bus(m_pipeline.get()));
+        if (gst_bus_have_pending(bus.get())) {
+            QCoreApplication::postEvent(window, new CameraEvent(0, 0, true));
+        }
+    }
 }
 
 void CaptureGraph::AttachVideoWindow(ViewFinder* viewFinder) {

@@ -389,6 +389,18 @@ TEST_F(CaptureGraphTest, BusErrorIsPostedAndStopsTheGraph) {
     EXPECT_TRUE(WaitForFramesShown(output->FramesShown() + 1));
 }
 
+// A busy camera fails on its first frame, which may come before the window that is to hear of
+// it is named.
+TEST_F(CaptureGraphTest, AnErrorBeforeTheWindowIsNamedReachesIt) {
+    SetNotifyWindow(nullptr);
+    ASSERT_EQ(Start(0), 1);
+    ReportCameraRemoved();
+    SetNotifyWindow(&events);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 5000));
+    EXPECT_GE(DrainGraphEvents(), 1);
+    EXPECT_TRUE(CaptureGraph::Instance().Failed());
+}
+
 TEST_F(CaptureGraphTest, AttachVideoWindowFeedsAnotherViewFinder) {
     ASSERT_EQ(Start(0), 1);
     ASSERT_TRUE(WaitForFramesShown(1));
