@@ -7,6 +7,7 @@
 #include "capture/MovieFileBranch.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
+#include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -206,8 +207,8 @@ void CMovieDlg::OnRecordingError() {
 }
 
 void CMovieDlg::OnChangeFolder() {
-    const std::optional<QString> folder =
-        m_owner->prompts().ChooseFolder(Text("moviefolder.title"), m_owner->m_movieFolder);
+    const std::optional<QString> folder = ChooseStoredFolder(
+        m_owner->prompts(), Text("moviefolder.title"), m_owner->m_movieFolder, m_owner->m_language);
     if (!folder) {
         return;
     }
