@@ -5,6 +5,7 @@
 #include "button/ButtonDetection.h"
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
+#include "movie/MovieFolderRepair.h"
 #include "platform/clock/Clock.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
@@ -201,6 +202,9 @@ bool CKestrelDlg::OnInitDialog() {
 
     m_buttonPressed = 0;
     StartButtonPressDetection(&m_buttonPressed, m_prompts);
+
+    // Movies whose recording a crash or a power cut cut short are repaired before any new one.
+    RepairMovieFolder(m_movieFolder, m_prompts, m_language);
 
     m_timer1.start(300);
     m_mainActive = 1;

@@ -5,6 +5,7 @@
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
+#include "movie/MovieFolderRepair.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
 #include "platform/prompts/FolderChoice.h"
@@ -137,6 +138,7 @@ bool CMovieDlg::OnInitDialog() {
     EnableButtons(true);
     move(m_owner->frameGeometry().topLeft());
     setFixedSize(820, 540);
+    RepairMovieFolder(m_owner->m_movieFolder, m_owner->prompts(), m_owner->m_language);
 
     SetNotifyWindow(this);
     int width = 0;
