@@ -203,8 +203,11 @@ bool CKestrelDlg::OnInitDialog() {
     m_buttonPressed = 0;
     StartButtonPressDetection(&m_buttonPressed, m_prompts);
 
-    // Movies whose recording a crash or a power cut cut short are repaired before any new one.
-    RepairMovieFolder(m_movieFolder, m_prompts, m_language);
+    // Movies whose recording a crash or a power cut cut short are repaired once the window is
+    // up, so that the user is told over it; the first events are still before any new movie.
+    QMetaObject::invokeMethod(
+        this, [this] { RepairMovieFolder(m_movieFolder, m_prompts, m_language); },
+        Qt::QueuedConnection);
 
     m_timer1.start(300);
     m_mainActive = 1;

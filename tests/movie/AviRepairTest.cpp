@@ -107,6 +107,58 @@ QByteArray CutShort(const QByteArray& complete) {
     return movie;
 }
 
+// After repair: every frame is whole, every index names exactly the frames, and a player
+// plays them all.
+void ExpectRepaired(const QString& path, int camera) {
+    const QSize size = camera == kBig ? QSize(1920, 1080) : QSize(320, 240);
+    const std::optional<AviFile> avi = ReadAviFile(path);
+    ASSERT_TRUE(avi);
+    EXPECT_FALSE(avi->truncated);
+    EXPECT_EQ(avi->compression, QByteArray(camera == kJpeg ? "MJPG" : "YUY2"));
+    EXPECT_EQ(avi->size, size);
+    const int frames = int(avi->frames.size());
+    ASSERT_GT(frames, 0);
+    EXPECT_EQ(int(avi->streamLength), frames);
+    EXPECT_EQ(int(avi->odmlFrames), frames);
+
+    QList<AviChunk> first = avi->frames;
+    if (camera == kBig) {
+        // Past 1 GiB: "AVIX" parts, each with its standard index, found by the super index.
+        EXPECT_GE(avi->riffChunks, 2);
+        EXPECT_EQ(avi->standardIndex, avi->frames);
+        ASSERT_EQ(avi->superIndex.size(), avi->standardIndexAt.size());
+        quint32 indexed = 0;
+        for (qsizetype i = 0; i < avi->superIndex.size(); ++i) {
+            EXPECT_EQ(avi->superIndex[i].at, avi->standardIndexAt[i]);
+            indexed += avi->superIndex[i].frames;
+        }
+        EXPECT_EQ(int(indexed), frames);
+        first = first.mid(0, avi->superIndex.isEmpty() ? 0 : avi->superIndex[0].frames);
+    } else {
+        EXPECT_EQ(avi->riffChunks, 1);
+        EXPECT_TRUE(avi->superIndex.isEmpty());
+    }
+    EXPECT_EQ(avi->idx1, first);
+    EXPECT_EQ(int(avi->avihFrames), first.size());
+
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const uchar* data = file.map(0, file.size());
+    ASSERT_TRUE(data);
+    for (const AviChunk& frame : avi->frames) {
+        if (camera == kJpeg) {
+            const QByteArray jpeg(reinterpret_cast<const char*>(data + frame.at + 8), frame.size);
+            ASSERT_TRUE(DecodesWhole(jpeg, size)) << "frame at " << frame.at;
+        } else {
+            ASSERT_EQ(frame.size, quint32(size.width() * size.height() * 2));
+        }
+    }
+    const std::optional<DecodedMovie> decoded = DecodeMovie(path);
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->frames, frames);
+    EXPECT_EQ(decoded->size, size);
+}
+
 // The recording half of each test runs in a child, which is killed: it leaves nothing of its own
 // behind and takes the cameras and the movie's path from the parent's environment.
 class AviRepairTest : public ::testing::TestWithParam<int> {
@@ -149,59 +201,6 @@ protected:
         const ChildResult child = RunTestInChild(std::nullopt, 55000);
         EXPECT_EQ(child.signal, SIGKILL) << child.output.toStdString();
         return child.signal == SIGKILL && QFileInfo(path).size() > 0;
-    }
-
-    // After repair: every frame is whole, every index names exactly the frames, and a player
-    // plays them all.
-    static void ExpectRepaired(const QString& path, int camera) {
-        const QSize size = camera == kBig ? QSize(1920, 1080) : QSize(320, 240);
-        const std::optional<AviFile> avi = ReadAviFile(path);
-        ASSERT_TRUE(avi);
-        EXPECT_FALSE(avi->truncated);
-        EXPECT_EQ(avi->compression, QByteArray(camera == kJpeg ? "MJPG" : "YUY2"));
-        EXPECT_EQ(avi->size, size);
-        const int frames = int(avi->frames.size());
-        ASSERT_GT(frames, 0);
-        EXPECT_EQ(int(avi->streamLength), frames);
-        EXPECT_EQ(int(avi->odmlFrames), frames);
-
-        QList<AviChunk> first = avi->frames;
-        if (camera == kBig) {
-            // Past 1 GiB: "AVIX" parts, each with its standard index, found by the super index.
-            EXPECT_GE(avi->riffChunks, 2);
-            EXPECT_EQ(avi->standardIndex, avi->frames);
-            ASSERT_EQ(avi->superIndex.size(), avi->standardIndexAt.size());
-            quint32 indexed = 0;
-            for (qsizetype i = 0; i < avi->superIndex.size(); ++i) {
-                EXPECT_EQ(avi->superIndex[i].at, avi->standardIndexAt[i]);
-                indexed += avi->superIndex[i].frames;
-            }
-            EXPECT_EQ(int(indexed), frames);
-            first = first.mid(0, avi->superIndex.isEmpty() ? 0 : avi->superIndex[0].frames);
-        } else {
-            EXPECT_EQ(avi->riffChunks, 1);
-            EXPECT_TRUE(avi->superIndex.isEmpty());
-        }
-        EXPECT_EQ(avi->idx1, first);
-        EXPECT_EQ(int(avi->avihFrames), first.size());
-
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-        const uchar* data = file.map(0, file.size());
-        ASSERT_TRUE(data);
-        for (const AviChunk& frame : avi->frames) {
-            if (camera == kJpeg) {
-                const QByteArray jpeg(reinterpret_cast<const char*>(data + frame.at + 8),
-                                      frame.size);
-                ASSERT_TRUE(DecodesWhole(jpeg, size)) << "frame at " << frame.at;
-            } else {
-                ASSERT_EQ(frame.size, quint32(size.width() * size.height() * 2));
-            }
-        }
-        const std::optional<DecodedMovie> decoded = DecodeMovie(path);
-        ASSERT_TRUE(decoded);
-        EXPECT_EQ(decoded->frames, frames);
-        EXPECT_EQ(decoded->size, size);
     }
 
     std::unique_ptr<TempEnvironment> env;
@@ -293,7 +292,9 @@ TEST(MovieFolderRepairTest, RepairsOnlyTheProgramsMoviesCutShort) {
         CaptureGraph::Instance().prompts = nullptr;
     }
     const QByteArray whole = TempEnvironment::readFile(complete);
-    ASSERT_EQ(ReadAviFile(complete)->avihFrames, quint32(ReadAviFile(complete)->frames.size()));
+    const qsizetype frames = ReadAviFile(complete)->frames.size();
+    ASSERT_GT(frames, 2);
+    ASSERT_EQ(ReadAviFile(complete)->avihFrames, quint32(frames));
 
     const QByteArray cut = CutShort(whole);
     const QByteArray headerOnly = cut.left(cut.indexOf("movi") + 4);
@@ -307,6 +308,12 @@ TEST(MovieFolderRepairTest, RepairsOnlyTheProgramsMoviesCutShort) {
         ASSERT_TRUE(TempEnvironment::writeFile(folder + '/' + name, bytes));
     }
     ASSERT_TRUE(TempEnvironment::writeFile(folder + QStringLiteral("/cut.avi"), cut));
+    // Its last frame cut, or its end never written (as a power cut can leave a file).
+    QByteArray zeroed = cut;
+    zeroed.replace(zeroed.size() - 100, 100, QByteArray(100, '\0'));
+    ASSERT_TRUE(TempEnvironment::writeFile(folder + QStringLiteral("/cut in a frame.avi"),
+                                           cut.left(cut.size() - 100)));
+    ASSERT_TRUE(TempEnvironment::writeFile(folder + QStringLiteral("/zeroed.avi"), zeroed));
     ASSERT_TRUE(TempEnvironment::writeFile(folder + QStringLiteral("/empty.avi"), headerOnly));
     ASSERT_EQ(mkfifo(QFile::encodeName(folder + QStringLiteral("/pipe.avi")).constData(), 0600), 0);
 
@@ -315,9 +322,16 @@ TEST(MovieFolderRepairTest, RepairsOnlyTheProgramsMoviesCutShort) {
     EXPECT_EQ(prompts.messages,
               QStringList{QStringLiteral("These movies were not completed when their recording "
                                          "ended (the program or the computer stopped) and have "
-                                         "been repaired:\n") +
-                          folder + QStringLiteral("/cut.avi")});
+                                         "been repaired:\n%1/cut in a frame.avi\n%1/cut.avi\n"
+                                         "%1/zeroed.avi")
+                              .arg(folder)});
     EXPECT_EQ(TempEnvironment::readFile(folder + QStringLiteral("/cut.avi")), whole);
+    for (const char* name : {"/cut in a frame.avi", "/zeroed.avi"}) {
+        const QString path = folder + QLatin1String(name);
+        ExpectRepaired(path, kJpeg);
+        EXPECT_EQ(ReadAviFile(path)->frames, ReadAviFile(complete)->frames.mid(0, frames - 1))
+            << name;
+    }
     EXPECT_FALSE(QFileInfo::exists(folder + QStringLiteral("/empty.avi")));
     for (const auto& [name, bytes] : kept) {
         EXPECT_EQ(TempEnvironment::readFile(folder + '/' + name), bytes) << name.toStdString();
