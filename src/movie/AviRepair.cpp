@@ -15,6 +15,7 @@
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -92,7 +93,15 @@ struct Header {
     quint32 microSecPerFrame = 0;
 };
 
-quint32 U32(const QByteArray& bytes, qint64 at) {
+// The file's first bytes. (Held in a vector rather than a QByteArray, whose shared empty array
+// makes the compiler's bounds analysis see a 1-byte array behind every read.)
+struct HeaderBytes {
+    std::vector<char> bytes;
+    const char* constData() const { return bytes.data(); }
+    qint64 size() const { return qint64(bytes.size()); }
+};
+
+quint32 U32(const HeaderBytes& bytes, qint64 at) {
     return qFromLittleEndian<quint32>(bytes.constData() + at);
 }
 
@@ -102,7 +111,7 @@ struct Chunk {
     qint64 body;
     quint32 size;
 };
-std::optional<QList<Chunk>> ChunksOf(const QByteArray& bytes, qint64 from, qint64 to) {
+std::optional<QList<Chunk>> ChunksOf(const HeaderBytes& bytes, qint64 from, qint64 to) {
     QList<Chunk> chunks;
     while (from + 8 <= to) {
         const quint32 size = U32(bytes, from + 4);
@@ -118,7 +127,7 @@ std::optional<QList<Chunk>> ChunksOf(const QByteArray& bytes, qint64 from, qint6
     return chunks;
 }
 
-bool IsList(const Chunk& chunk, const QByteArray& bytes, const char* type) {
+bool IsList(const Chunk& chunk, const HeaderBytes& bytes, const char* type) {
     return Is(chunk.id, "LIST") && chunk.size >= 4 && Is(bytes.constData() + chunk.body, type);
 }
 
@@ -126,7 +135,7 @@ bool IsList(const Chunk& chunk, const QByteArray& bytes, const char* type) {
 // for one stream, one "strl" of a "vids" stream in MJPG or YUY2 (strh, strf, an optional vprp,
 // the super index or its placeholder), the "odml" list with "dmlh", an optional "INFO" list,
 // and right after them the "movi" list.
-std::optional<Header> ReadHeader(const QByteArray& bytes) {
+std::optional<Header> ReadHeader(const HeaderBytes& bytes) {
     if (bytes.size() < 24 || !Is(bytes.constData(), "RIFF") || !Is(bytes.constData() + 8, "AVI ") ||
         !Is(bytes.constData() + 12, "LIST") || !Is(bytes.constData() + 20, "hdrl")) {
         return std::nullopt;
@@ -517,8 +526,9 @@ AviRepairResult RepairAviFile(const QString& path) {
     }
     const AviIo io(fd);
     const qint64 size = st.st_size;
-    QByteArray start(std::min(size, kHeaderRead), Qt::Uninitialized);
-    if (!io.Read(0, start.data(), start.size())) {
+    HeaderBytes start;
+    start.bytes.resize(size_t(std::min(size, kHeaderRead)));
+    if (!io.Read(0, start.bytes.data(), start.size())) {
         return AviRepairResult::NotOurs;
     }
     const std::optional<Header> header = ReadHeader(start);
