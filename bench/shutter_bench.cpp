@@ -24,6 +24,7 @@
 #include <jpeglib.h>
 #include <memory>
 #include <turbojpeg.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -159,7 +160,9 @@ void BM_Capture(benchmark::State& state) {
     }
 }
 
-void BM_BareCompression(benchmark::State& state) {
+// The bare compression of the frame into a file, as it is (synced false) or synced to the disk
+// as a picture is before it gets its name.
+void BM_BareCompression(benchmark::State& state, bool synced) {
     RunningWindow window(state);
     const std::optional<Picture43> picture = window.ready() ? window.Picture() : std::nullopt;
     if (!picture) {
@@ -190,6 +193,9 @@ void BM_BareCompression(benchmark::State& state) {
         jpeg_write_scanlines(&info, rows.data(), static_cast<JDIMENSION>(rows.size()));
         jpeg_finish_compress(&info);
         jpeg_destroy_compress(&info);
+        if (synced && (std::fflush(file) != 0 || fdatasync(fileno(file)) != 0)) {
+            state.SkipWithError("sync failed");
+        }
         std::fclose(file);
     }
 }
@@ -246,7 +252,8 @@ void Cameras(benchmark::internal::Benchmark* b) {
         ->Unit(benchmark::kMillisecond);
 }
 
-BENCHMARK(BM_BareCompression)->Apply(Cameras);
+BENCHMARK_CAPTURE(BM_BareCompression, plain, false)->Apply(Cameras);
+BENCHMARK_CAPTURE(BM_BareCompression, synced, true)->Apply(Cameras);
 BENCHMARK(BM_BareDecode)->Args({3840, 2160, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileReplacement)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Capture)->Apply(Cameras);

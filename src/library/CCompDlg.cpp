@@ -9,6 +9,7 @@
 #include "library/PictureDrawing.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
+#include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -374,8 +375,9 @@ void CCompDlg::DrawSide(QPainter& dc, const Side& side) {
 
 void CCompDlg::ChooseFolder(bool compare) {
     QString& folder = compare ? m_owner->m_compFolder : m_owner->m_saveFolder;
-    const std::optional<QString> chosen = m_owner->prompts().ChooseFolder(
-        Text(compare ? "compfolder.title" : "savefolder.title"), folder);
+    const std::optional<QString> chosen = ChooseStoredFolder(
+        m_owner->prompts(), Text(compare ? "compfolder.title" : "savefolder.title"), folder,
+        m_owner->m_language);
     if (!chosen) {
         return;
     }

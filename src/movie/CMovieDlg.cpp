@@ -6,8 +6,10 @@
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
 #include "capture/VideoOutput.h"
+#include "movie/MovieFolderRepair.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
+#include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -138,6 +140,7 @@ bool CMovieDlg::OnInitDialog() {
     EnableButtons(true);
     move(m_owner->frameGeometry().topLeft());
     setFixedSize(820, 540);
+    RepairMovieFolder(m_owner->m_movieFolder, m_owner->prompts(), m_owner->m_language);
 
     SetNotifyWindow(this);
     int width = 0;
@@ -208,8 +211,8 @@ void CMovieDlg::OnRecordingError() {
 }
 
 void CMovieDlg::OnChangeFolder() {
-    const std::optional<QString> folder =
-        m_owner->prompts().ChooseFolder(Text("moviefolder.title"), m_owner->m_movieFolder);
+    const std::optional<QString> folder = ChooseStoredFolder(
+        m_owner->prompts(), Text("moviefolder.title"), m_owner->m_movieFolder, m_owner->m_language);
     if (!folder) {
         return;
     }
