@@ -4,6 +4,8 @@
 #include "capture/FrameResample.h"
 #include "capture/GrabbedFrameConvert.h"
 #include "capture/JpegWriter.h"
+#include "capture/PictureCalibration.h"
+#include "capture/ScaleBar.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -19,7 +21,7 @@ Prompts& GraphPrompts() {
 
 } // namespace
 
-void SaveCurrentFrame(const QString& path) {
+SavedFrame SaveCurrentFrame(const QString& path, const std::optional<Calibration>& scaleBar) {
     CaptureGraph& g = CaptureGraph::Instance();
     TakenFrame taken = g.TakeFrame();
     std::unique_ptr<GrabbedFrame> frame = std::move(taken.still);
@@ -27,7 +29,7 @@ void SaveCurrentFrame(const QString& path) {
         if (!g.TriggerStill()) {
             qCDebug(veldorTrace, "still trigger failed");
         }
-        return;
+        return {};
     }
     if (!frame && taken.sample) {
         if (std::optional<GrabbedFrame> converted = FrameFromSample(taken.sample.get())) {
@@ -37,16 +39,26 @@ void SaveCurrentFrame(const QString& path) {
     if (!frame) {
         // Nothing has been grabbed yet: write no picture of undefined content.
         GraphPrompts().MessageBox(QStringLiteral("ERROR: no video frame to save!"));
-        return;
+        return {};
     }
 
     QApplication::beep();
 
-    const std::optional<Picture43> picture =
+    std::optional<Picture43> picture =
         ResampleTo43(frame->bytes.data(), frame->bytes.size(), frame->format);
     if (!picture) {
         GraphPrompts().MessageBox(QStringLiteral("ERROR: save file failed!"));
-        return;
+        return {};
     }
-    WriteJpegFile(path, picture->width, picture->height, picture->pixels.data(), GraphPrompts());
+    const QSize frameSize(frame->format.width, frame->format.height);
+    const QSize pictureSize(picture->width, picture->height);
+    if (scaleBar) {
+        const PictureCalibration own = CalibrationOfPicture(*scaleBar, frameSize, pictureSize);
+        BurnScaleBar(*picture, own.micrometresPerPixelX);
+    }
+    if (WriteJpegFile(path, picture->width, picture->height, picture->pixels.data(),
+                      GraphPrompts()) != 0) {
+        return {};
+    }
+    return {frameSize, pictureSize};
 }

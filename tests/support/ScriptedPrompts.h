@@ -49,6 +49,21 @@ public:
         }
     }
 
+    std::optional<CalibrationInput> InputCalibration(const CalibrationTexts& texts,
+                                                     const QString& name) override {
+        calibrationTexts.append(texts);
+        calibrationNames.append(name);
+        return calibrations.isEmpty() ? std::nullopt : calibrations.takeFirst();
+    }
+    std::optional<int> PopupMenu(const QList<MenuItem>& items, QPoint globalPos) override {
+        menus.append(items);
+        menuPositions.append(globalPos);
+        if (onMenu) {
+            return onMenu(items);
+        }
+        return std::nullopt;
+    }
+
     QStringList messages;
     QStringList messageCaptions; // each message's own caption; empty for the application name
     QStringList questions;
@@ -66,4 +81,12 @@ public:
     QList<QWidget*> formatPageOwners;
     std::function<void(StreamConfig&)> onFormatPages;
     QList<PropertyFrame> pageFrames; // the frame of every property and format page, in order
+    // Each calibration dialog's texts and pre-filled name, and what "the user" enters.
+    QList<CalibrationTexts> calibrationTexts;
+    QStringList calibrationNames;
+    QList<std::optional<CalibrationInput>> calibrations;
+    // Each pop-up menu's items and place, and the item "the user" chooses (nothing: closed).
+    QList<QList<MenuItem>> menus;
+    QList<QPoint> menuPositions;
+    std::function<std::optional<int>(const QList<MenuItem>&)> onMenu;
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/prompts/CalibrationDialog.h"
+#include "platform/prompts/PopupMenu.h"
 #include "platform/video/CameraPages.h"
 
 #include <QString>
@@ -35,6 +37,12 @@ public:
     // The camera's format page, modal and owned by owner; on OK it sets the chosen format on
     // the stream configuration itself.
     virtual void FormatPages(StreamConfig& config, const PropertyFrame& frame, QWidget* owner) = 0;
+    // The calibration dialog, its name field pre-filled with name; what was entered on OK,
+    // nothing on Cancel.
+    virtual std::optional<CalibrationInput> InputCalibration(const CalibrationTexts& texts,
+                                                             const QString& name) = 0;
+    // A pop-up menu at the screen position; the index of the item chosen, or nothing.
+    virtual std::optional<int> PopupMenu(const QList<MenuItem>& items, QPoint globalPos) = 0;
 };
 
 // The real message boxes and folder chooser, owned by the active window of the application;
@@ -48,6 +56,9 @@ public:
     void PropertyPages(CameraControls& controls, const PropertyFrame& frame,
                        QWidget* owner) override;
     void FormatPages(StreamConfig& config, const PropertyFrame& frame, QWidget* owner) override;
+    std::optional<CalibrationInput> InputCalibration(const CalibrationTexts& texts,
+                                                     const QString& name) override;
+    std::optional<int> PopupMenu(const QList<MenuItem>& items, QPoint globalPos) override;
 };
 
 // Prompts for code that runs without a window to answer from: messages go to the trace,
@@ -64,4 +75,9 @@ public:
     }
     void PropertyPages(CameraControls&, const PropertyFrame&, QWidget*) override {}
     void FormatPages(StreamConfig&, const PropertyFrame&, QWidget*) override {}
+    std::optional<CalibrationInput> InputCalibration(const CalibrationTexts&,
+                                                     const QString&) override {
+        return std::nullopt;
+    }
+    std::optional<int> PopupMenu(const QList<MenuItem>&, QPoint) override { return std::nullopt; }
 };

@@ -49,3 +49,16 @@ void QtPrompts::FormatPages(StreamConfig& config, const PropertyFrame& frame, QW
     FormatPagesDialog dialog(config, frame, owner);
     dialog.exec();
 }
+
+std::optional<CalibrationInput> QtPrompts::InputCalibration(const CalibrationTexts& texts,
+                                                            const QString& name) {
+    CalibrationDialog dialog(texts, name, Owner());
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.Input();
+}
+
+std::optional<int> QtPrompts::PopupMenu(const QList<MenuItem>& items, QPoint globalPos) {
+    return ShowPopupMenu(items, globalPos);
+}
