@@ -1,11 +1,13 @@
 #include "capture/VideoOutput.h"
 #include "capture/CameraFrames.h"
+#include "capture/FocusMeasure.h"
 #include "support/Eventually.h"
 #include "support/TestPicture.h"
 
 #include <QCoreApplication>
 #include <QFrame>
 #include <QScreen>
+#include <QSignalSpy>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -105,6 +107,68 @@ TEST_F(VideoOutputTest, DecodesOnlyWhatTheScreenTakesAtTheSizeShownAndKeepsTheLa
     box.hide();
     output->Render(frame.get());
     EXPECT_EQ(output->Decodes(), 4);
+}
+
+// The focus is measured on the streaming thread from the decoded frame, only while the meter
+// is on, and reaches the meter with that frame.
+TEST_F(VideoOutputTest, FocusMeasureComesWithItsFrame) {
+    ASSERT_TRUE(EnsureGstInit());
+    output->SetFormat(QStringLiteral("MJPG"), QSize(1280, 720));
+    const QImage picture = TestPicture(QSize(1280, 720));
+    const GstSamplePtr frame = JpegSample(CameraJpeg(picture), picture.size());
+    output->Render(frame.get());
+    ASSERT_EVENTUALLY(output->FramesShown() == 1);
+    EXPECT_TRUE(output->Focus().IsEmpty());
+
+    output->SetFocusMeter(true);
+    output->Render(frame.get());
+    ASSERT_EVENTUALLY(output->FramesShown() == 2);
+    ASSERT_EQ(output->Focus().Values().size(), 1u);
+    EXPECT_GT(output->Focus().Values().back(), 0);
+    EXPECT_DOUBLE_EQ(output->Focus().Values().back(), FocusMeasure(output->Picture()));
+    EXPECT_DOUBLE_EQ(output->Focus().Peak(), output->Focus().Values().back());
+
+    output->SetFocusMeter(false);
+    output->Render(frame.get());
+    ASSERT_EVENTUALLY(output->FramesShown() == 3);
+    EXPECT_TRUE(output->Focus().IsEmpty());
+}
+
+// The line is measured in the frame's pixels, whatever the stretching of the 16:9 frame into
+// the 4:3 box; a click without a drag cancels, and presses go to the measure while it runs.
+TEST_F(VideoOutputTest, MeasuresTheLineDrawnInFramePixels) {
+    QSignalSpy measured(output, &VideoOutput::Measured);
+    QSignalSpy cancelled(output, &VideoOutput::MeasureCancelled);
+    auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(output, Qt::LeftButton, {}, from);
+        QTest::mouseMove(output, (from + to) / 2);
+        QTest::mouseMove(output, to);
+        QTest::mouseRelease(output, Qt::LeftButton, {}, to);
+    };
+    drag(QPoint(100, 100), QPoint(400, 100));
+    EXPECT_TRUE(measured.isEmpty()); // not measuring
+
+    output->BeginMeasure(QStringLiteral("Drag between two marks"));
+    drag(QPoint(100, 100), QPoint(400, 100)); // 300 of 640 across: 600 of 1280
+    ASSERT_EQ(measured.size(), 1);
+    EXPECT_DOUBLE_EQ(measured[0][0].toDouble(), 600);
+    EXPECT_TRUE(output->Measuring()); // the line stays until the window is done with it
+    drag(QPoint(10, 10), QPoint(300, 300));
+    EXPECT_EQ(measured.size(), 1);
+    output->EndMeasure();
+    EXPECT_FALSE(output->Measuring());
+
+    output->BeginMeasure(QString());
+    drag(QPoint(100, 100), QPoint(100, 340)); // 240 of 480 down: 360 of 720
+    ASSERT_EQ(measured.size(), 2);
+    EXPECT_DOUBLE_EQ(measured[1][0].toDouble(), 360);
+    output->EndMeasure();
+
+    output->BeginMeasure(QString());
+    drag(QPoint(200, 200), QPoint(203, 202));
+    EXPECT_EQ(cancelled.size(), 1);
+    EXPECT_EQ(measured.size(), 2);
+    EXPECT_FALSE(output->Measuring());
 }
 
 } // namespace
