@@ -173,7 +173,7 @@ TEST_F(StillCaptureTest, FolderThatCannotBeCreatedStoresNothing) {
     dlg->m_saveFolder = plain + QStringLiteral("/sub/deeper");
     dlg->OnCapture();
     EXPECT_EQ(prompts.messages,
-              QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1]").arg(plain)});
+              QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1/sub]").arg(plain)});
     EXPECT_TRUE(QFileInfo(plain).isFile());
     EXPECT_EQ(TempEnvironment::readFile(plain), "x");
     EXPECT_TRUE(dlg->m_imageNames.isEmpty());

@@ -327,7 +327,7 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
         EXPECT_EQ(movie.m_recording, kMovieRenderFailed);
         EXPECT_EQ(prompts.messages,
                   (QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1]")
-                                   .arg(env.root() + QStringLiteral("/file")),
+                                   .arg(env.root() + QStringLiteral("/file/movies")),
                                QStringLiteral("The movie file could not be created. [%1]")
                                    .arg(Movie("20261209101112.avi"))}));
         EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画停止"));
