@@ -96,14 +96,14 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         if (!parent && !ownWindow) {
             SetFullScreen(0, m_keepAspect);
             if (m_compDlg.isVisible()) {
-                m_compDlg.m_timer2.start(500);
+                m_compDlg.FullScreenEnded();
             }
         }
         return false;
     }
     if (parent && parent == m_videoWindow) {
         const bool enter = m_viewMode != 2;
-        m_selSlot = -1;
+        m_strip.SelectSlot(-1);
         m_live = 1;
         m_viewMode = enter ? 2 : 1;
         UpdateData(false);
@@ -113,9 +113,8 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         ApplyViewState();
         return true;
     }
-    if (m_selSlot == -1) {
+    if (m_strip.selSlot() == -1) {
         m_fullScreenClick = -1;
-        m_selSlot = -1;
         m_viewMode = 1;
         UpdateData(false);
         SetFullScreen(0, m_keepAspect);

@@ -77,7 +77,7 @@ QRect ClientRect(QWidget* w) {
 
 void PostGraphNotification() {
     if (QObject* window = CaptureGraph::Instance().eventWindow.load()) {
-        QCoreApplication::postEvent(window, new CameraEvent(0, 0, true));
+        QCoreApplication::postEvent(window, new CameraEvent(CameraEvent::Kind::GraphNotification));
     }
 }
 

@@ -11,7 +11,7 @@ SampleGrabberCallback& SampleGrabberCallback::Instance() {
 
 int SampleGrabberCallback::SampleCB(double, GstSample*) {
     if (QObject* window = CaptureGraph::Instance().eventWindow.load()) {
-        QCoreApplication::postEvent(window, new CameraEvent(0, 0));
+        QCoreApplication::postEvent(window, new CameraEvent(CameraEvent::Kind::Press));
     }
     return 0;
 }
@@ -30,7 +30,8 @@ int SampleGrabberCallback::BufferCB(double, std::unique_ptr<GrabbedFrame> frame)
         graph.stillFrame = std::move(frame);
     }
     if (QObject* window = graph.eventWindow.load()) {
-        QCoreApplication::postEvent(window, new CameraEvent(length, address));
+        QCoreApplication::postEvent(
+            window, new CameraEvent(CameraEvent::Kind::StillFrame, length, address));
     }
     return 0;
 }

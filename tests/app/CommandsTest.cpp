@@ -139,7 +139,7 @@ TEST_F(CommandsTest, CameraButtonFlag) {
     ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 1);
     EXPECT_EQ(dlg->m_buttonPressed, 0);
-    EXPECT_TRUE(dlg->m_timer1.isActive());
+    EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
 
     // With a picture shown the button returns to live view without a capture.
     clock.now = clock.now.addSecs(5);
@@ -149,7 +149,7 @@ TEST_F(CommandsTest, CameraButtonFlag) {
     ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 1);
     EXPECT_EQ(dlg->m_viewState, 1);
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     dlg->m_buttonPressed = 1;
     ASSERT_TRUE(PollButton());
     EXPECT_EQ(Pictures(), 2);
@@ -255,8 +255,12 @@ TEST_F(CommandsTest, ChoosingTheSelectedCameraAgainDoesNothing) {
 }
 
 TEST_F(CommandsTest, CameraEvents) {
-    // A graph notification never takes a picture.
-    QCoreApplication::postEvent(dlg.get(), new CameraEvent(0, 0));
+    // A graph notification, or a still frame of the movie graph come late, never takes a
+    // picture.
+    for (CameraEvent::Kind kind :
+         {CameraEvent::Kind::GraphNotification, CameraEvent::Kind::Press}) {
+        QCoreApplication::postEvent(dlg.get(), new CameraEvent(kind));
+    }
     RunPostedEvents();
     EXPECT_EQ(Pictures(), 0);
 
@@ -313,8 +317,8 @@ TEST_F(CommandsTest, ChildWindowReturnsToLiveView) {
     dlg->OnCompView();
     EXPECT_TRUE(dlg->isVisible());
     EXPECT_EQ(dlg->m_mainActive, 1);
-    EXPECT_TRUE(dlg->m_timer1.isActive());
-    EXPECT_EQ(dlg->m_imageNames.size(), 1);
+    EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
+    EXPECT_EQ(dlg->m_strip.names().size(), 1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_compDlg.m_owner, dlg.get());
 
@@ -393,8 +397,10 @@ TEST_F(CommentsTest, WindowsCommentsAreShownAndEditedInTheirCodePage) {
     dlg->m_showComment = 1;
     dlg->UpdateData(false);
     SelectFirstPicture();
+    // The comment is read when the picture is chosen.
     auto overlay = [this](const QByteArray& bytes) {
         EXPECT_TRUE(TempEnvironment::writeFile(CommentFile(), bytes));
+        SelectFirstPicture();
         return dlg->grab().toImage().copy(QRect(280, 430, 461, 31));
     };
     // The overlay of the Windows file is the overlay of the same text in UTF-8.

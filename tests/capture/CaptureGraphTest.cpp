@@ -20,13 +20,14 @@ namespace {
 class EventSink : public QObject {
 public:
     struct Seen {
+        CameraEvent::Kind kind;
         std::uintptr_t wParam;
         std::intptr_t lParam;
     };
     bool event(QEvent* e) override {
         if (e->type() == CameraEvent::kType) {
             auto* camera = static_cast<CameraEvent*>(e);
-            seen.push_back({camera->wParam, camera->lParam});
+            seen.push_back({camera->kind, camera->wParam, camera->lParam});
             return true;
         }
         return QObject::event(e);
@@ -195,6 +196,7 @@ TEST_F(CaptureGraphTest, StillPinRoundTrip) {
     // The still frame arrives through the callback with its length and address.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 10000));
     const EventSink::Seen still = events.seen.back();
+    EXPECT_EQ(still.kind, CameraEvent::Kind::StillFrame);
     EXPECT_NE(still.wParam, 0u);
     EXPECT_NE(still.lParam, 0);
     {
@@ -246,8 +248,7 @@ TEST_F(CaptureGraphTest, BusErrorIsPostedAndStopsTheGraph) {
     g_error_free(error);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 5000));
-    EXPECT_EQ(events.seen.front().wParam, 0u);
-    EXPECT_EQ(events.seen.front().lParam, 0);
+    EXPECT_EQ(events.seen.front().kind, CameraEvent::Kind::GraphNotification);
     EXPECT_GE(DrainGraphEvents(), 1);
     EXPECT_EQ(DrainGraphEvents(), 0);
     EXPECT_TRUE(g.failed);

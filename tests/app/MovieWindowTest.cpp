@@ -121,8 +121,6 @@ TEST_F(MovieWindowTest, OpensAtTheMainWindowsCornerWithTheLiveVideoAndEndsThePro
         EXPECT_EQ(video->geometry(), QRect(1, 1, 640, 480));
         EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
         EXPECT_EQ(CaptureGraph::Instance().eventWindow.load(), &movie);
-        EXPECT_EQ(movie.m_timer1.interval(), 300);
-        EXPECT_FALSE(dlg->m_timer1.isActive());
 
         // The folder buttons: the chooser starts at the movie folder; Cancel changes nothing,
         // a choice is stored at once. OpenFolder hands the folder to the desktop.
@@ -221,10 +219,9 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
         ExpectPlayable(third);
     });
     // Back in the main window's live graph, the strip reset; the movie window's poll ended.
-    EXPECT_TRUE(dlg->m_timer1.isActive());
-    EXPECT_FALSE(dlg->m_movieDlg.m_timer1.isActive());
-    EXPECT_EQ(dlg->m_selSlot, -1);
-    EXPECT_EQ(dlg->m_topIndex, 0);
+    EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
+    EXPECT_EQ(dlg->m_strip.topIndex(), 0);
     CaptureGraph& g = CaptureGraph::Instance();
     EXPECT_EQ(g.grabberMode, 1);
     ASSERT_TRUE(g.renderer);
@@ -359,4 +356,4 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
 
 } // namespace
 
-#include "CMovieDlgTest.moc"
+#include "MovieWindowTest.moc"
