@@ -91,15 +91,19 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
         return false;
     }
+    // The press that ends full screen does only that, wherever it lands. The video ignores
+    // presses, and Qt hands an ignored press on to the widget's parent: once the video is back
+    // in its window, that would be a thumbnail or the picture area under the press.
+    const bool onFullScreenVideo = !parent && qobject_cast<VideoOutput*>(widget) != nullptr;
     if (m_mainActive == 0) {
-        const bool ownWindow = widget == &m_compDlg || widget == &m_movieDlg;
-        if (!parent && !ownWindow) {
-            SetFullScreen(0, m_keepAspect);
-            if (m_compDlg.isVisible()) {
-                m_compDlg.FullScreenEnded();
-            }
+        if (!onFullScreenVideo) {
+            return false;
         }
-        return false;
+        SetFullScreen(0, m_keepAspect);
+        if (m_compDlg.isVisible()) {
+            m_compDlg.FullScreenEnded();
+        }
+        return true;
     }
     if (parent && parent == m_videoWindow) {
         const bool enter = m_viewMode != 2;
@@ -119,6 +123,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         UpdateData(false);
         SetFullScreen(0, m_keepAspect);
         m_timer2.start(500);
+        return onFullScreenVideo;
     }
     return false;
 }

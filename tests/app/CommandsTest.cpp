@@ -163,16 +163,30 @@ TEST_F(CommandsTest, CameraButtonFlag) {
     EXPECT_EQ(dlg->m_buttonPressed, 0);
 }
 
-TEST_F(CommandsTest, TwoClicksOnTheLiveVideoSwitchFullScreenOnAndOff) {
+TEST_F(CommandsTest, TwoClicksOnTheLiveVideoSwitchFullScreenOnAndOffAndSelectNothing) {
+    for (const char* name : {"20261209000001.jpg", "20261209000002.jpg", "20261209000003.jpg"}) {
+        AddPicture(QLatin1String(name));
+    }
+    dlg->ResetImageList();
     VideoOutput* output = CaptureGraph::Instance().renderer;
-    QTest::mouseClick(output, Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_EQ(output->parentWidget(), nullptr);
-    EXPECT_EQ(dlg->m_viewMode, 2);
-    EXPECT_EQ(dlg->m_fullScreenClick, 1);
-    QTest::mouseClick(output, Qt::LeftButton, {}, QPoint(100, 100));
-    EXPECT_EQ(output->parentWidget(), dlg->m_videoWindow);
-    EXPECT_EQ(dlg->m_viewMode, 1);
-    EXPECT_TRUE(Button(IDC_FIT_WINDOW)->isChecked());
+    // The click that ends full screen only ends it, wherever it lands: here on the places that
+    // lie under it once the video is back in its child at (191, 11) of the window, a thumbnail
+    // of the first and of the last picture and the picture area.
+    for (const QPoint under : {QPoint(250, 540), QPoint(500, 545), QPoint(500, 250)}) {
+        QTest::mouseClick(output, Qt::LeftButton, {}, QPoint(100, 100));
+        EXPECT_EQ(output->parentWidget(), nullptr);
+        EXPECT_EQ(dlg->m_viewMode, 2);
+        EXPECT_EQ(dlg->m_fullScreenClick, 1);
+        QTest::mouseClick(output, Qt::LeftButton, {}, under - QPoint(191, 11));
+        RunPostedEvents();
+        EXPECT_EQ(output->parentWidget(), dlg->m_videoWindow);
+        EXPECT_EQ(dlg->m_viewMode, 1);
+        EXPECT_TRUE(Button(IDC_FIT_WINDOW)->isChecked());
+        EXPECT_EQ(dlg->m_strip.selSlot(), -1) << under.x() << "," << under.y();
+        EXPECT_EQ(dlg->m_viewState, 1);
+        EXPECT_TRUE(output->isVisible());
+    }
+    EXPECT_EQ(Pictures(), 3);
 }
 
 TEST_F(CommandsTest, CaptureClickedInFitWindowRepaintsOnceLater) {

@@ -316,12 +316,22 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
         EXPECT_TRUE(prompts.messages.isEmpty());
 
         // A click on the live video fills the screen; a click there brings it back, fitted
-        // into the box.
-        QTest::mouseClick(video, Qt::LeftButton);
-        EXPECT_EQ(video->parentWidget(), nullptr);
-        QTest::mouseClick(video, Qt::LeftButton);
-        EXPECT_EQ(video->parentWidget(), comp.m_videoBox);
-        EXPECT_EQ(video->geometry(), QRect(1, 1, 480, 360));
+        // into the box, and does nothing else wherever it lands: here on the places that lie
+        // under it once the video is back at (21, 31) of the window, a thumbnail of each strip
+        // and the compare picture.
+        const int brightness = CameraBrightness();
+        for (const QPoint under : {QPoint(380, 445), QPoint(640, 545), QPoint(764, 200)}) {
+            QTest::mouseClick(video, Qt::LeftButton);
+            EXPECT_EQ(video->parentWidget(), nullptr);
+            QTest::mouseClick(video, Qt::LeftButton, {}, under - QPoint(21, 31));
+            RunPostedEvents();
+            EXPECT_EQ(video->parentWidget(), comp.m_videoBox);
+            EXPECT_EQ(video->geometry(), QRect(1, 1, 480, 360));
+            EXPECT_EQ(comp.m_liveView, 1) << under.x() << "," << under.y();
+            EXPECT_EQ(comp.m_saveStrip.selSlot(), -1);
+            EXPECT_EQ(comp.m_compStrip.SelectedName(), oldest);
+            EXPECT_EQ(CameraBrightness(), brightness);
+        }
 
         // An empty save-strip slot ends the live state with an empty large box.
         QTest::mouseClick(&comp, Qt::LeftButton, {}, QPoint(190 + 4 * 130 + 60, 445));
