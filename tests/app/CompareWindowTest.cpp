@@ -334,7 +334,7 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
         }
 
         // An empty save-strip slot ends the live state with an empty large box.
-        QTest::mouseClick(&comp, Qt::LeftButton, {}, QPoint(190 + 4 * 130 + 60, 445));
+        QTest::mouseClick(&comp, Qt::LeftButton, {}, comp.m_saveStrip.SlotRect(4).center());
         EXPECT_EQ(comp.m_liveView, 0);
         EXPECT_EQ(comp.m_saveStrip.selSlot(), -1);
         EXPECT_FALSE(comp.m_videoBox->isVisible());

@@ -101,7 +101,8 @@ TEST_F(ImageListTest, EmptyFolderSlotSelectionIsClearedAtOnce) {
     ASSERT_TRUE(Start());
     UseFolder();
     ASSERT_EQ(dlg->m_viewState, 1);
-    dlg->OnImageAreaLeftClick(190 + 130 * 2 + 60, 540);
+    const QPoint slot2 = dlg->m_strip.SlotRect(2).center();
+    dlg->OnImageAreaLeftClick(slot2.x(), slot2.y());
     EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_live, 1);
