@@ -2,8 +2,13 @@
 
 #include "platform/trace/Trace.h"
 
+#include <QFont>
 #include <QPainter>
 #include <QPushButton>
+
+#ifndef VELDOR_PROGRAM_NAME
+#error "the build passes the program's name and version to this file"
+#endif
 
 CNullDlg::CNullDlg(QWidget* parent) : QDialog(parent) {
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
@@ -22,8 +27,12 @@ int CNullDlg::DoModal() {
 }
 
 bool CNullDlg::OnInitDialog() {
-    if (m_bitmap.isNull() && !m_bitmap.load(QStringLiteral(":/splash.png"))) {
-        qCWarning(veldorTrace, "splash picture missing from the resources");
+    if (m_bitmap.isNull()) {
+        if (m_bitmap.load(QStringLiteral(":/splash.png"))) {
+            DrawTitle();
+        } else {
+            qCWarning(veldorTrace, "splash picture missing from the resources");
+        }
     }
     m_bitmapWidth = m_bitmap.width();
     m_bitmapHeight = m_bitmap.height();
@@ -32,6 +41,29 @@ bool CNullDlg::OnInitDialog() {
     }
     m_timer1.start(3000);
     return true;
+}
+
+QStringList CNullDlg::titleLines() {
+    return {QStringLiteral(VELDOR_PROGRAM_NAME), QStringLiteral("Version " VELDOR_VERSION)};
+}
+
+// The name above the rule of the picture, the version below it; written once, when the picture
+// is loaded, so that painting stays a copy.
+void CNullDlg::DrawTitle() {
+    const QStringList lines = titleLines();
+    QPainter painter(&m_bitmap);
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setBold(true);
+    font.setPixelSize(92);
+    painter.setFont(font);
+    painter.setPen(QColor(0xff, 0xff, 0xff));
+    painter.drawText(QPoint(76, 280), lines[0]);
+    font.setBold(false);
+    font.setPixelSize(30);
+    painter.setFont(font);
+    painter.setPen(QColor(0x99, 0xc1, 0xf1));
+    painter.drawText(QPoint(80, 346), lines[1]);
 }
 
 void CNullDlg::paintEvent(QPaintEvent*) {

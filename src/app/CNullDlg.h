@@ -2,11 +2,13 @@
 
 #include <QDialog>
 #include <QPixmap>
+#include <QStringList>
 #include <QTimer>
 
 class QPushButton;
 
-// The splash window: the splash picture, closing itself after 3 seconds.
+// The splash window: the splash picture with the program's name and version, closing itself
+// after 3 seconds.
 class CNullDlg : public QDialog {
     Q_OBJECT
 
@@ -17,11 +19,14 @@ public:
     bool OnInitDialog();
     const QPixmap& bitmap() const { return m_bitmap; }
     QTimer& timer1() { return m_timer1; }
+    // The program's name and "Version x.y", as the splash writes them.
+    static QStringList titleLines();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    void DrawTitle();
     void OnTimer();
     void OnButton1();
 
