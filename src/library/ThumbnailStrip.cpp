@@ -25,6 +25,9 @@ void ThumbnailStrip::Reset(const QString& folder) {
 }
 
 void ThumbnailStrip::SetTopIndex(int top) {
+    if (top == m_top) {
+        return;
+    }
     m_top = top;
     ReadSlots();
 }
