@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <memory>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -149,7 +150,9 @@ void BM_Capture(benchmark::State& state) {
     }
 }
 
-void BM_BareCompression(benchmark::State& state) {
+// The bare compression of the frame into a file, as it is (synced false) or synced to the disk
+// as a picture is before it gets its name.
+void BM_BareCompression(benchmark::State& state, bool synced) {
     RunningWindow window(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
     const std::optional<Picture43> picture = window.ready() ? window.Picture() : std::nullopt;
     if (!picture) {
@@ -180,6 +183,9 @@ void BM_BareCompression(benchmark::State& state) {
         jpeg_write_scanlines(&info, rows.data(), static_cast<JDIMENSION>(rows.size()));
         jpeg_finish_compress(&info);
         jpeg_destroy_compress(&info);
+        if (synced && (std::fflush(file) != 0 || fdatasync(fileno(file)) != 0)) {
+            state.SkipWithError("sync failed");
+        }
         std::fclose(file);
     }
 }
@@ -199,7 +205,14 @@ void BM_FileReplacement(benchmark::State& state) {
     }
 }
 
-BENCHMARK(BM_BareCompression)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareCompression, plain, false)
+    ->Args({640, 480})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_BareCompression, synced, true)
+    ->Args({640, 480})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileReplacement)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Capture)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
 

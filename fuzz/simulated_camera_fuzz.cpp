@@ -24,6 +24,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(format.frameRates.size() == 1 && format.frameRates[0].den == 1 &&
                        format.frameRates[0].num > 0 && format.frameRates[0].num <= 240);
         }
+        // A replaying camera has the one format of its recording.
+        FUZZ_CHECK(
+            camera.replay.isEmpty() ||
+            (camera.formats.size() == 1 && (camera.formats[0].format == QLatin1String("MJPG") ||
+                                            camera.formats[0].format == QLatin1String("YUY2"))));
         SimulatedControls controls(camera.controls);
         for (const ControlInfo& control : controls.Controls()) {
             FUZZ_CHECK(control.minimum <= control.defaultValue &&

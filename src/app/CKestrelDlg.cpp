@@ -5,6 +5,7 @@
 #include "button/ButtonDetection.h"
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
+#include "movie/MovieFolderRepair.h"
 #include "platform/clock/Clock.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
@@ -192,6 +193,12 @@ bool CKestrelDlg::OnInitDialog() {
 
     m_buttonPressed = 0;
     StartButtonPressDetection(&m_buttonPressed, m_prompts);
+
+    // Movies whose recording a crash or a power cut cut short are repaired once the window is
+    // up, so that the user is told over it; the first events are still before any new movie.
+    QMetaObject::invokeMethod(
+        this, [this] { RepairMovieFolder(m_movieFolder, m_prompts, m_language); },
+        Qt::QueuedConnection);
 
     PollButtonHere();
     m_mainActive = 1;

@@ -62,7 +62,8 @@ public:
     void SelectDevice(int n, QWidget* videoWnd);
     int loadVideoProperty();
     void saveVideoProperty();
-    void saveUSBProperty(const QString& path);
+    // False when the file could not be written.
+    bool saveUSBProperty(const QString& path);
     int loadUSBProperty(const QString& path);
     void OnVideoProperty();
     void OnVideoFormat();

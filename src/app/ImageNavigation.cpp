@@ -2,6 +2,7 @@
 
 #include "app/ControlIds.h"
 #include "library/ImageList.h"
+#include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -25,7 +26,7 @@ void CKestrelDlg::OnNextImage() {
 
 void CKestrelDlg::OnSaveFolder() {
     const std::optional<QString> folder =
-        m_prompts.ChooseFolder(Text("savefolder.title"), m_saveFolder);
+        ChooseStoredFolder(m_prompts, Text("savefolder.title"), m_saveFolder, m_language);
     if (!folder) {
         return;
     }

@@ -31,7 +31,10 @@ void CKestrelDlg::CaptureStill() {
     SaveCurrentFrame(*path);
     if (QFileInfo(*path).isFile()) {
         m_settingsPath = ReplaceLastThree(*path, "ini");
-        saveUSBProperty(m_settingsPath);
+        // The picture is kept without them; the user is to know that it cannot be recalled.
+        if (!saveUSBProperty(m_settingsPath)) {
+            m_prompts.MessageBox(Text("settings.notsaved").arg(*path));
+        }
     }
 }
 

@@ -4,9 +4,8 @@
 #include "platform/paths/Paths.h"
 #include "platform/profile/Profile.h"
 #include "platform/profile/ProfileBatch.h"
+#include "platform/profile/ProfileFile.h"
 #include "platform/trace/Trace.h"
-
-#include <QFile>
 
 namespace {
 
@@ -29,8 +28,7 @@ int LeadingInt(const QString& text) {
 }
 
 bool Readable(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly);
+    return ReadProfileFile(path).status == ProfileFile::Read;
 }
 
 QString Key(const CameraProperty& entry) {
@@ -136,12 +134,12 @@ void CKestrelDlg::saveVideoProperty() {
     moved.Commit();
 }
 
-void CKestrelDlg::saveUSBProperty(const QString& path) {
+bool CKestrelDlg::saveUSBProperty(const QString& path) {
     qCDebug(veldorTrace, "saveUSBProperty::%s", qUtf8Printable(path));
     ProfileBatch batch(path);
     batch.Write(kUsbProperty, QStringLiteral("device"), m_cameraName);
     WriteEntries(batch, kUsbProperty, CameraEntries());
-    batch.Commit();
+    return batch.Commit();
 }
 
 int CKestrelDlg::loadUSBProperty(const QString& path) {

@@ -1,11 +1,9 @@
 #include "capture/JpegWriter.h"
 
 #include "capture/FrameResample.h"
+#include "platform/paths/PendingFile.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
-
-#include <QByteArray>
-#include <QFile>
 
 #include <algorithm>
 #include <cerrno>
@@ -13,6 +11,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <unistd.h>
 
 #include <jpeglib.h>
 
@@ -100,10 +99,16 @@ int WriteJpegFile(const QString& path, int width, int height, const unsigned cha
         return -1;
     }
 
-    const QByteArray name = QFile::encodeName(path);
-    std::FILE* file = std::fopen(name.constData(), "wb");
+    // Written without a name and linked to it when complete, so that a crash or a full disk
+    // never leaves part of a picture under a picture's name, and a name that exists is kept.
+    PendingFile pending(path);
+    const int fd = pending.IsOpen() ? ::dup(pending.Descriptor()) : -1;
+    std::FILE* file = fd >= 0 ? ::fdopen(fd, "wb") : nullptr;
     if (file == nullptr) {
-        qCDebug(veldorTrace) << "WriteJpegFile: fopen" << path << "failed:" << std::strerror(errno);
+        qCDebug(veldorTrace) << "WriteJpegFile: cannot create" << path << std::strerror(errno);
+        if (fd >= 0) {
+            ::close(fd);
+        }
         prompts.MessageBox(failedText);
         return -1;
     }
@@ -125,12 +130,7 @@ int WriteJpegFile(const QString& path, int width, int height, const unsigned cha
                              << "failed:" << std::strerror(errno);
         written = false;
     }
-    if (!written) {
-        // A partial file would look like a picture to the image list.
-        if (std::remove(name.constData()) != 0) {
-            qCDebug(veldorTrace) << "WriteJpegFile: removing" << path
-                                 << "failed:" << std::strerror(errno);
-        }
+    if (!written || !pending.Publish()) {
         prompts.MessageBox(failedText);
         return -1;
     }

@@ -5,10 +5,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <atomic>
+#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
+#include <cstring>
+#include <fcntl.h>
 #include <limits>
 #include <mutex>
+#include <sys/file.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
@@ -199,6 +203,14 @@ std::unique_ptr<MovieFileBranch> MovieFileBranch::Create(GstElement* pipeline, G
     branch->m_state->folder = QFile::encodeName(QFileInfo(path).absolutePath());
     branch->m_state->largestFile = LargestFile(branch->m_state->folder);
     branch->m_path = path;
+    // The lock tells the repair of movies cut short by a crash (which takes it first) that this
+    // file is being written, also to another process; the kernel drops it when this one dies.
+    branch->m_lock =
+        ::open(branch->m_state->file.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666);
+    if (branch->m_lock < 0 || ::flock(branch->m_lock, LOCK_EX | LOCK_NB) != 0) {
+        qCDebug(veldorTrace, "movie file: no lock on %s: %s", branch->m_state->file.constData(),
+                std::strerror(errno));
+    }
 
     GstPadPtr muxIn(gst_element_request_pad_simple(mux, "video_%u"));
     GstCapsPtr accepted(muxIn ? gst_pad_query_caps(muxIn.get(), nullptr) : nullptr);
@@ -223,6 +235,12 @@ std::unique_ptr<MovieFileBranch> MovieFileBranch::Create(GstElement* pipeline, G
     gst_pad_add_probe(sinkIn.get(), GST_PAD_PROBE_TYPE_EVENT_DOWNSTREAM, SinkProbe,
                       NewStateRef(branch->m_state), DeleteStateRef);
     return branch;
+}
+
+MovieFileBranch::~MovieFileBranch() {
+    if (m_lock >= 0) {
+        ::close(m_lock);
+    }
 }
 
 bool MovieFileBranch::HasFrames() const {

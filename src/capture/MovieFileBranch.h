@@ -20,6 +20,7 @@ public:
     static std::unique_ptr<MovieFileBranch> Create(GstElement* pipeline, GstElement* tee,
                                                    const GstCaps* caps, const QString& path,
                                                    GstClockTime startTime);
+    ~MovieFileBranch();
     MovieFileBranch(const MovieFileBranch&) = delete;
     MovieFileBranch& operator=(const MovieFileBranch&) = delete;
 
@@ -45,6 +46,7 @@ private:
     QString m_path;
     GstPadPtr m_teePad;
     GstElementPtr m_queue, m_mux, m_sink;
+    int m_lock = -1; // the file's lock, held while the branch exists
     bool m_finished = false;
     bool m_complete = false;
 };

@@ -7,6 +7,7 @@
 #include "library/ImageList.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
+#include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -279,9 +280,9 @@ void CCompDlg::DrawCompareWindow(QPainter& dc) {
 }
 
 void CCompDlg::ChooseFolder(bool compare) {
-    const std::optional<QString> chosen =
-        m_owner->prompts().ChooseFolder(Text(compare ? "compfolder.title" : "savefolder.title"),
-                                        compare ? m_owner->CompareFolder() : m_owner->SaveFolder());
+    const std::optional<QString> chosen = ChooseStoredFolder(
+        m_owner->prompts(), Text(compare ? "compfolder.title" : "savefolder.title"),
+        compare ? m_owner->CompareFolder() : m_owner->SaveFolder(), m_owner->Language());
     if (!chosen) {
         return;
     }

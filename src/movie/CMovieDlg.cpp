@@ -2,9 +2,11 @@
 
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
+#include "movie/MovieFolderRepair.h"
 #include "movie/MovieOwner.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
+#include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
@@ -106,6 +108,7 @@ bool CMovieDlg::OnInitDialog() {
     EnableButtons(true);
     move(m_owner->Corner());
     setFixedSize(820, 540);
+    RepairMovieFolder(m_owner->MovieFolder(), m_owner->prompts(), m_owner->Language());
 
     SetNotifyWindow(this);
     int width = 0;
@@ -174,8 +177,8 @@ void CMovieDlg::OnRecordingError() {
 }
 
 void CMovieDlg::OnChangeFolder() {
-    const std::optional<QString> folder =
-        m_owner->prompts().ChooseFolder(Text("moviefolder.title"), m_owner->MovieFolder());
+    const std::optional<QString> folder = ChooseStoredFolder(
+        m_owner->prompts(), Text("moviefolder.title"), m_owner->MovieFolder(), m_owner->Language());
     if (!folder) {
         return;
     }

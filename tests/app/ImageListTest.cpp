@@ -218,6 +218,25 @@ TEST_F(ImageListTest, SaveFolderChoiceResetsTheListAndReturnsToLive) {
     EXPECT_EQ(dlg->m_saveFolder, before);
     EXPECT_EQ(TempEnvironment::readFile(env.iniFile()), iniBefore);
 
+    // A name the settings file cannot hold as it is would be lost at the next start: it is
+    // refused, and the folder stays.
+    QStringList refused;
+    for (const char* name : {"/line\nbreak", "/return\rhere", "/blank "}) {
+        const QString bad = env.root() + QLatin1String(name);
+        ASSERT_TRUE(QDir().mkpath(bad));
+        prompts.folders = {bad};
+        dlg->OnSaveFolder();
+        refused.append(QStringLiteral("The name of this folder cannot be stored in the settings "
+                                      "file (it holds a line break, begins or ends with a blank, "
+                                      "or is longer than 1023 bytes). The folder was not "
+                                      "changed.\n[%1]")
+                           .arg(bad));
+    }
+    EXPECT_EQ(prompts.messages, refused);
+    EXPECT_EQ(dlg->m_saveFolder, before);
+    EXPECT_EQ(TempEnvironment::readFile(env.iniFile()), iniBefore);
+    prompts.messages.clear();
+
     // A choice made in still view.
     UseFolder();
     Select(0, 1);

@@ -4,6 +4,7 @@
 #include "platform/instance/InstanceLock.h"
 #include "platform/language/Language.h"
 #include "platform/paths/Paths.h"
+#include "support/ChildProcess.h"
 #include "support/EventLoop.h"
 #include "support/MainWindowFixture.h"
 
@@ -18,6 +19,7 @@
 #include <QTimer>
 #include <QWindow>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 namespace {
 
@@ -209,6 +211,24 @@ TEST_F(StartupTest, AnotherProgramNameHasItsOwnTitleAndSettingsFile) {
     EXPECT_EQ(window().m_saveFolder, env.desktop() + QStringLiteral("/VELDOR2/images"));
     EXPECT_TRUE(QFile::exists(env.work() + QStringLiteral("/VELDOR2.ini")));
     EXPECT_FALSE(QFile::exists(env.iniFile()));
+}
+
+// A FIFO in the settings file's place, which no one writes: the start neither waits for it nor
+// replaces it, and the settings go to the temporary folder as for any unreadable file. The
+// child must end within its time limit.
+TEST_F(StartupTest, SettingsFileThatIsAFifoDoesNotHoldUpTheStart) {
+    if (!InTestChild()) {
+        const ChildResult child = RunTestInChild(std::nullopt, 30000);
+        EXPECT_TRUE(child.Passed()) << child.output.toStdString();
+        return;
+    }
+    ASSERT_EQ(mkfifo(QFile::encodeName(env.iniFile()).constData(), 0600), 0);
+    EXPECT_TRUE(Start()) << prompts.messages.join(QLatin1Char('|')).toStdString();
+    EXPECT_EQ(window().m_iniPath, TempPath() + QStringLiteral("/./VELDOR.ini"));
+    EXPECT_TRUE(QFile::exists(window().m_iniPath));
+    struct stat st {};
+    ASSERT_EQ(lstat(QFile::encodeName(env.iniFile()).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
 }
 
 TEST_F(StartupTest, ControlsSitWhereTheLayoutPutsThem) {

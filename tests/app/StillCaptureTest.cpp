@@ -126,6 +126,22 @@ TEST_F(StillCaptureTest, SameSecondTakesTheNextSuffix) {
     EXPECT_EQ(Entries(dlg->m_saveFolder).size(), 6);
 }
 
+// A picture whose settings file cannot be written (a folder holds its name) is kept and listed,
+// and the user is told that its camera settings were not saved.
+TEST_F(StillCaptureTest, UnwritableSettingsFileKeepsThePictureAndSaysSo) {
+    StartWith(false);
+    const QString folder = dlg->m_saveFolder;
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/20261209101112.ini")));
+    dlg->OnCapture();
+    const QString picture = folder + QStringLiteral("/20261209101112.jpg");
+    EXPECT_EQ(QImageReader(picture).size(), QSize(640, 480));
+    EXPECT_EQ(prompts.messages,
+              QStringList{QStringLiteral("The camera settings of this picture could not be saved. "
+                                         "The picture was saved. [%1]")
+                              .arg(picture)});
+    ExpectLiveWithNewestFirst(QStringLiteral("20261209101112.jpg"));
+}
+
 TEST_F(StillCaptureTest, AllThousandNamesTakenStoresNothing) {
     StartWith(false);
     const QString folder = dlg->m_saveFolder;

@@ -1,6 +1,7 @@
 #include "platform/profile/Profile.h"
 #include "platform/profile/ProfileBatch.h"
 #include "platform/profile/ProfileText.h"
+#include "support/ChildProcess.h"
 #include "support/TempEnvironment.h"
 
 #include <QDir>
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/types.h>
 #include <unistd.h>
 
 namespace {
@@ -388,6 +390,44 @@ TEST_F(ProfileTest, FailedBatchLeavesTheOldFileAndNothingBeside) {
     EXPECT_FALSE(unreadable.Write(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1")));
     EXPECT_FALSE(unreadable.Commit());
     EXPECT_TRUE(QFileInfo(path("folder.ini")).isDir());
+}
+
+// Only a regular file of at most 1 MiB is read. A FIFO without a writer, /dev/zero and a larger
+// file count as unreadable (the default is read, nothing is written over them), and none holds
+// up the reader: the child that reads them must end within its time limit.
+TEST_F(ProfileTest, OnlyASmallRegularFileIsReadAndNothingElseWaitsOrGrows) {
+    if (!InTestChild()) {
+        const ChildResult child = RunTestInChild(std::nullopt, 20000);
+        EXPECT_TRUE(child.Passed()) << child.output.toStdString();
+        return;
+    }
+    ASSERT_EQ(mkfifo(QFile::encodeName(path("fifo.ini")).constData(), 0600), 0);
+    ASSERT_TRUE(QFile::link(QStringLiteral("/dev/zero"), path("zero.ini")));
+    const QByteArray section = "[A]\nx=found\n";
+    const QByteArray largest = section + QByteArray((1 << 20) - section.size(), ';');
+    ASSERT_TRUE(TempEnvironment::writeFile(path("largest.ini"), largest));
+    ASSERT_TRUE(TempEnvironment::writeFile(path("larger.ini"), largest + ';'));
+
+    EXPECT_EQ(GetPrivateProfileString(QStringLiteral("A"), QStringLiteral("x"), QString(),
+                                      path("largest.ini")),
+              QStringLiteral("found"));
+    for (const char* name : {"fifo.ini", "zero.ini", "larger.ini"}) {
+        EXPECT_EQ(GetPrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                          QStringLiteral("def"), path(name)),
+                  QStringLiteral("def"))
+            << name;
+        EXPECT_FALSE(WritePrivateProfileString(QStringLiteral("A"), QStringLiteral("x"),
+                                               QStringLiteral("1"), path(name)))
+            << name;
+        ProfileBatch batch(path(name));
+        EXPECT_FALSE(batch.Write(QStringLiteral("A"), QStringLiteral("x"), QStringLiteral("1")));
+        EXPECT_FALSE(batch.Commit()) << name;
+    }
+    struct stat fifo {};
+    ASSERT_EQ(lstat(QFile::encodeName(path("fifo.ini")).constData(), &fifo), 0);
+    EXPECT_TRUE(S_ISFIFO(fifo.st_mode));
+    EXPECT_EQ(QFileInfo(path("zero.ini")).symLinkTarget(), QStringLiteral("/dev/zero"));
+    EXPECT_EQ(TempEnvironment::readFile(path("larger.ini")), largest + ';');
 }
 
 } // namespace

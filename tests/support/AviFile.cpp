@@ -44,8 +44,21 @@ private:
         const bool frame = id == "00dc" || id == "00db";
         if (inMovi && frame) {
             ++avi.moviFrames;
-        } else if (inMovi && id == "ix00" && size >= 8) {
-            avi.standardIndexEntries += int(U32(at + 4));
+            avi.frames.append({at - 8, quint32(size)});
+        } else if (inMovi && id == "ix00" && size >= 24) {
+            const quint32 entries = U32(at + 4);
+            avi.standardIndexEntries += int(entries);
+            avi.standardIndexAt.append(at - 8);
+            const qint64 base = qint64(U64(at + 12));
+            for (quint32 e = 0; e < entries && 24 + 8 * qint64(e) + 8 <= size; ++e) {
+                const qint64 entry = at + 24 + 8 * qint64(e);
+                avi.standardIndex.append({base + U32(entry) - 8, U32(entry + 4) & 0x7FFFFFFF});
+            }
+        } else if (id == "indx" && size >= 24) {
+            for (quint32 e = 0; e < U32(at + 4) && 24 + 16 * qint64(e) + 16 <= size; ++e) {
+                const qint64 entry = at + 24 + 16 * qint64(e);
+                avi.superIndex.append({qint64(U64(entry)), U32(entry + 8), U32(entry + 12)});
+            }
         } else if (id == "avih" && size >= 40 && avi.riffChunks == 1) {
             avi.microSecPerFrame = U32(at);
             avi.avihFrames = U32(at + 16);
@@ -60,7 +73,10 @@ private:
         } else if (id == "idx1") {
             for (qint64 e = at; e + 16 <= at + size; e += 16) {
                 const QByteArray entry = FourCc(e);
-                avi.idx1Frames += entry == "00dc" || entry == "00db";
+                if (entry == "00dc" || entry == "00db") {
+                    ++avi.idx1Frames;
+                    avi.idx1.append({U32(e + 8), U32(e + 12)});
+                }
             }
         }
     }
@@ -68,6 +84,7 @@ private:
         return QByteArray(reinterpret_cast<const char*>(m_data + at), 4);
     }
     quint32 U32(qint64 at) const { return qFromLittleEndian<quint32>(m_data + at); }
+    quint64 U64(qint64 at) const { return qFromLittleEndian<quint64>(m_data + at); }
 
     const uchar* m_data;
     qint64 m_size;

@@ -1,50 +1,40 @@
 #include "platform/profile/Profile.h"
 
 #include "platform/paths/AtomicFile.h"
+#include "platform/profile/ProfileFile.h"
 #include "platform/profile/ProfileText.h"
 #include "platform/text/TextCodec.h"
 #include "platform/trace/Trace.h"
 
-#include <QFile>
-
-namespace {
-
-QByteArray ReadWhole(const QString& path, bool* exists) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        *exists = false;
-        return QByteArray();
-    }
-    *exists = true;
-    return file.readAll();
-}
-
-} // namespace
-
 QString GetPrivateProfileString(const QString& section, const QString& key, const QString& def,
                                 const QString& path) {
-    bool exists = false;
-    const QByteArray text = ReadWhole(path, &exists);
-    if (!exists) {
+    const ProfileFile file = ReadProfileFile(path);
+    if (file.status != ProfileFile::Read) {
         return def;
     }
-    const std::optional<QByteArray> value = ProfileText::Find(text, section.toUtf8(), key.toUtf8());
+    const std::optional<QByteArray> value =
+        ProfileText::Find(file.text, section.toUtf8(), key.toUtf8());
     return value ? DecodeText(*value).text : def;
 }
 
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& path) {
-    bool exists = false;
-    const QByteArray old = ReadWhole(path, &exists);
-    if (!exists && QFile::exists(path)) {
-        qCDebug(veldorTrace) << "profile not readable:" << path;
+    // A file that cannot be read is not replaced: its settings would be lost.
+    const ProfileFile old = ReadProfileFile(path);
+    if (old.status == ProfileFile::Unreadable) {
         return false;
     }
     const std::optional<QByteArray> replaced =
-        ProfileText::Replace(old, section.toUtf8(), key.toUtf8(), value.toUtf8());
+        ProfileText::Replace(old.text, section.toUtf8(), key.toUtf8(), value.toUtf8());
     if (!replaced) {
         qCDebug(veldorTrace) << "profile entry refused:" << section << key;
         return false;
     }
     return ReplaceFileAtomically(path, *replaced);
+}
+
+bool ProfileCanHold(const QString& value) {
+    const QByteArray bytes = value.toUtf8();
+    return !bytes.contains('\n') && !bytes.contains('\r') && bytes == bytes.trimmed() &&
+           bytes.size() <= kProfileValueMax;
 }

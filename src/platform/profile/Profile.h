@@ -20,3 +20,7 @@ QString GetPrivateProfileString(const QString& section, const QString& key, cons
 // Stores the value; returns true on success.
 bool WritePrivateProfileString(const QString& section, const QString& key, const QString& value,
                                const QString& path);
+
+// Whether value, written as a value, reads back as it is: it holds no line break, has no blank
+// at either end and is at most kProfileValueMax bytes of UTF-8.
+bool ProfileCanHold(const QString& value);

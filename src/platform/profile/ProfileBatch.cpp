@@ -1,19 +1,14 @@
 #include "platform/profile/ProfileBatch.h"
 
 #include "platform/paths/AtomicFile.h"
+#include "platform/profile/ProfileFile.h"
 #include "platform/profile/ProfileText.h"
 #include "platform/trace/Trace.h"
 
-#include <QFile>
-
 ProfileBatch::ProfileBatch(QString path) : m_path(std::move(path)) {
-    QFile file(m_path);
-    if (file.open(QIODevice::ReadOnly)) {
-        m_text = file.readAll();
-    } else if (QFile::exists(m_path)) {
-        qCDebug(veldorTrace) << "profile not readable:" << m_path;
-        m_readable = false;
-    }
+    ProfileFile file = ReadProfileFile(m_path);
+    m_text = std::move(file.text);
+    m_readable = file.status != ProfileFile::Unreadable;
 }
 
 bool ProfileBatch::Write(const QString& section, const QString& key, const QString& value) {

@@ -2,10 +2,13 @@
 
 #include "platform/trace/Trace.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <algorithm>
 
 namespace {
 
@@ -60,6 +63,19 @@ QList<SimulatedCamera> ParseSimulatedCameras(const QByteArray& json, QString* er
         }
         camera.usbDevice = object.value(QStringLiteral("usbDevice")).toString();
         camera.busy = object.value(QStringLiteral("busy")).toBool(false);
+        camera.replay = object.value(QStringLiteral("replay")).toString();
+        if (!camera.replay.isEmpty()) {
+            // The recording's frames are JPEG pictures of one size, replayed as they are or
+            // converted to YUY2.
+            const auto replayable = [](const VideoCapability& format) {
+                return format.format == QLatin1String("MJPG") ||
+                       format.format == QLatin1String("YUY2");
+            };
+            const auto first =
+                std::find_if(camera.formats.cbegin(), camera.formats.cend(), replayable);
+            camera.formats = first == camera.formats.cend() ? QList<VideoCapability>{}
+                                                            : QList<VideoCapability>{*first};
+        }
         if (camera.name.isEmpty() || camera.formats.isEmpty()) {
             qCDebug(veldorTrace) << "simulated camera skipped: no name or no usable format";
             continue;
@@ -76,5 +92,12 @@ QList<SimulatedCamera> ReadSimulatedCameras(const QString& path, QString* error)
         qCWarning(veldorTrace) << "simulated cameras not readable:" << path << file.errorString();
         return {};
     }
-    return ParseSimulatedCameras(file.readAll(), error);
+    QList<SimulatedCamera> cameras = ParseSimulatedCameras(file.readAll(), error);
+    const QDir folder = QFileInfo(path).absoluteDir();
+    for (SimulatedCamera& camera : cameras) {
+        if (!camera.replay.isEmpty()) {
+            camera.replay = folder.absoluteFilePath(camera.replay);
+        }
+    }
+    return cameras;
 }

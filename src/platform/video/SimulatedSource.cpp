@@ -2,6 +2,7 @@
 
 #include "platform/trace/Trace.h"
 #include "platform/video/CapsParsing.h"
+#include "platform/video/ReplaySource.h"
 
 #include <atomic>
 
@@ -84,7 +85,9 @@ void ClearBin(GstBin* bin) {
     g_list_free_full(children, gst_object_unref);
 }
 
-bool BuildChain(GstBin* bin, SimulatedState* state, const VideoCapability& format) {
+// videotestsrc with the camera's pattern, its videobalance and, for MJPG, jpegenc; the last
+// element, or null.
+GstElement* AddPatternChain(GstBin* bin, SimulatedState* state, const VideoCapability& format) {
     const bool jpeg = format.format == QLatin1String("MJPG");
     GstElement* src = Make("videotestsrc", "camera");
     GstElement* rawCaps = Make("capsfilter", "rawcaps");
@@ -96,14 +99,10 @@ bool BuildChain(GstBin* bin, SimulatedState* state, const VideoCapability& forma
                 gst_object_unref(gst_object_ref_sink(e));
             }
         }
-        return false;
+        return nullptr;
     }
     gst_util_set_object_arg(G_OBJECT(src), "pattern", state->camera.pattern.toUtf8().constData());
     g_object_set(src, "is-live", TRUE, nullptr);
-    if (state->camera.busy) {
-        GstPadPtr out(gst_element_get_static_pad(src, "src"));
-        gst_pad_add_probe(out.get(), GST_PAD_PROBE_TYPE_BUFFER, BusyProbe, state, nullptr);
-    }
 
     VideoCapability raw = format;
     if (jpeg) {
@@ -122,7 +121,22 @@ bool BuildChain(GstBin* bin, SimulatedState* state, const VideoCapability& forma
     }
     if (!linked) {
         qCWarning(veldorTrace, "simulated camera: chain could not be linked");
+        return nullptr;
+    }
+    return last;
+}
+
+bool BuildChain(GstBin* bin, SimulatedState* state, const VideoCapability& format) {
+    GstElement* last = state->camera.replay.isEmpty()
+                           ? AddPatternChain(bin, state, format)
+                           : AddReplayChain(bin, state->camera.replay, format);
+    if (!last) {
         return false;
+    }
+    if (state->camera.busy) {
+        GstElementPtr src(gst_bin_get_by_name(bin, "camera"));
+        GstPadPtr out(gst_element_get_static_pad(src.get(), "src"));
+        gst_pad_add_probe(out.get(), GST_PAD_PROBE_TYPE_BUFFER, BusyProbe, state, nullptr);
     }
     if (!state->camera.stillPin) {
         return AddGhost(bin, last, "src");

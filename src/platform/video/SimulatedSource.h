@@ -4,8 +4,8 @@
 #include "platform/video/SimulatedCamera.h"
 
 // The simulated camera: videotestsrc with the described pattern through a videobalance (so
-// its picture controls show), producing the chosen format on pad "src"; with a still pin, a
-// second pad "still" passes one frame per trigger.
+// its picture controls show), or the replay of a recording (ReplaySource.h), producing the chosen
+// format on pad "src"; with a still pin, a second pad "still" passes one frame per trigger.
 GstElementPtr CreateSimulatedSource(const SimulatedCamera& camera, const VideoCapability& format);
 
 bool IsSimulatedSource(GstElement* element);

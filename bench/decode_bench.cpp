@@ -1,0 +1,256 @@
+// Camera frames decoded for the live view: the preview decoder (TurboJPEG at a reduced DCT
+// scale straight into BGRX, or libyuv scaling then converting YUY2) showing 640 x 480, beside
+// GStreamer decoding and converting each frame at full size (what a live view built from
+// jpegdec and videoconvert does), in the same run. The frames are cut from a photograph
+// (lomiri-wallpapers-20.04's Kleiber_by_Lukas_Baubkus.jpg, CC BY-SA 3.0), panning across it,
+// and compressed as UVC cameras send them: quality 85, 4:2:2.
+#include "capture/GrabbedFrameConvert.h"
+#include "capture/PreviewDecoder.h"
+
+#include <QImageReader>
+#include <atomic>
+#include <benchmark/benchmark.h>
+#include <condition_variable>
+#include <cstdio>
+#include <ctime>
+#include <gst/app/gstappsrc.h>
+#include <libyuv.h>
+#include <map>
+#include <mutex>
+#include <string>
+#include <turbojpeg.h>
+#include <vector>
+
+namespace {
+
+const char* const kPhotograph = "/usr/share/backgrounds/Kleiber_by_Lukas_Baubkus.jpg";
+constexpr int kFrames = 30;
+const QSize kShown(640, 480);
+
+double ProcessCpuSeconds() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return double(t.tv_sec) + double(t.tv_nsec) / 1e9;
+}
+
+// CPU seconds per frame of ours and of GStreamer's, by format and size, for the ratios printed
+// at the end.
+struct Result {
+    double ours = 0, peer = 0;
+};
+std::map<std::string, Result>& Results() {
+    static std::map<std::string, Result> results;
+    return results;
+}
+
+std::string Key(bool yuy2, QSize size) {
+    return std::string(yuy2 ? "YUY2 " : "MJPEG ") + std::to_string(size.width()) + "x" +
+           std::to_string(size.height());
+}
+
+struct Frames {
+    std::vector<GstSamplePtr> samples;
+    QString error;
+};
+
+GstSamplePtr Sample(const void* data, size_t size, GstCaps* caps) {
+    GstBuffer* buffer = gst_buffer_new_memdup(data, size);
+    GstSamplePtr sample(gst_sample_new(buffer, caps, nullptr, nullptr));
+    gst_buffer_unref(buffer);
+    gst_caps_unref(caps);
+    return sample;
+}
+
+// kFrames frames of size from the photograph, as MJPEG or YUY2 samples.
+const Frames& CameraFrames(QSize size, bool yuy2) {
+    static std::map<std::tuple<int, int, bool>, Frames> cache;
+    Frames& frames = cache[{size.width(), size.height(), yuy2}];
+    if (!frames.samples.empty() || !frames.error.isEmpty()) {
+        return frames;
+    }
+    QImageReader reader(QString::fromLatin1(kPhotograph));
+    reader.setScaledSize(size * 5 / 4);
+    const QImage photo = reader.read().convertToFormat(QImage::Format_RGB32);
+    if (photo.isNull()) {
+        frames.error = QStringLiteral("%1 is missing: scripts/install-deps test installs it")
+                           .arg(QString::fromLatin1(kPhotograph));
+        return frames;
+    }
+    tjhandle compressor = tjInitCompress();
+    for (int i = 0; i < kFrames; ++i) {
+        const QImage frame =
+            photo.copy(i * size.width() / 4 / kFrames, i * size.height() / 4 / kFrames,
+                       size.width(), size.height());
+        if (yuy2) {
+            const int stride = size.width() * 2;
+            std::vector<uint8_t> bytes(size_t(stride) * size.height());
+            libyuv::ARGBToYUY2(frame.constBits(), int(frame.bytesPerLine()), bytes.data(), stride,
+                               size.width(), size.height());
+            frames.samples.push_back(
+                Sample(bytes.data(), bytes.size(),
+                       gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", "width",
+                                           G_TYPE_INT, size.width(), "height", G_TYPE_INT,
+                                           size.height(), "framerate", GST_TYPE_FRACTION, 30, 1,
+                                           "colorimetry", G_TYPE_STRING, "bt601", nullptr)));
+            continue;
+        }
+        unsigned char* jpeg = nullptr;
+        unsigned long length = 0;
+        if (tjCompress2(compressor, frame.constBits(), size.width(), int(frame.bytesPerLine()),
+                        size.height(), TJPF_BGRX, &jpeg, &length, TJSAMP_422, 85, 0) != 0) {
+            frames.error = QStringLiteral("compression failed");
+            break;
+        }
+        frames.samples.push_back(
+            Sample(jpeg, length,
+                   gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, size.width(), "height",
+                                       G_TYPE_INT, size.height(), "framerate", GST_TYPE_FRACTION,
+                                       30, 1, nullptr)));
+        tjFree(jpeg);
+    }
+    tjDestroy(compressor);
+    return frames;
+}
+
+double Report(benchmark::State& state, double cpu, int frames) {
+    const double perFrame = cpu / std::max(1, frames);
+    state.counters["cpu_ms_per_frame"] = perFrame * 1000;
+    return perFrame;
+}
+
+void BM_PreviewDecoder(benchmark::State& state, bool yuy2) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    const Frames& frames = CameraFrames(size, yuy2);
+    if (!frames.error.isEmpty()) {
+        state.SkipWithError(frames.error.toUtf8().constData());
+        return;
+    }
+    PreviewDecoder decoder;
+    int decoded = 0;
+    const double start = ProcessCpuSeconds();
+    for (auto _ : state) {
+        for (const GstSamplePtr& sample : frames.samples) {
+            const QImage image = decoder.Decode(sample.get(), kShown);
+            if (image.isNull()) {
+                state.SkipWithError("a frame did not decode");
+                return;
+            }
+            benchmark::DoNotOptimize(image.constBits());
+            ++decoded;
+        }
+    }
+    Results()[Key(yuy2, size)].ours = Report(state, ProcessCpuSeconds() - start, decoded);
+}
+
+// Counts the buffers reaching the sink, from its streaming thread.
+struct SinkCount {
+    std::mutex mutex;
+    std::condition_variable arrived;
+    int buffers = 0;
+
+    static GstPadProbeReturn Probe(GstPad*, GstPadProbeInfo*, gpointer data) {
+        auto* self = static_cast<SinkCount*>(data);
+        std::lock_guard<std::mutex> lock(self->mutex);
+        ++self->buffers;
+        self->arrived.notify_all();
+        return GST_PAD_PROBE_OK;
+    }
+    bool WaitFor(int count) {
+        std::unique_lock<std::mutex> lock(mutex);
+        return arrived.wait_for(lock, std::chrono::seconds(60), [&] { return buffers >= count; });
+    }
+};
+
+void BM_GStreamerFullSize(benchmark::State& state, bool yuy2) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    const Frames& frames = CameraFrames(size, yuy2);
+    if (!frames.error.isEmpty()) {
+        state.SkipWithError(frames.error.toUtf8().constData());
+        return;
+    }
+    const char* description =
+        yuy2 ? "appsrc name=in format=time ! videoconvert ! video/x-raw,format=BGRx ! "
+               "fakesink name=out sync=false"
+             : "appsrc name=in format=time ! jpegdec ! videoconvert ! video/x-raw,format=BGRx ! "
+               "fakesink name=out sync=false";
+    GstElementPtr pipeline(gst_parse_launch(description, nullptr));
+    GstElementPtr in(gst_bin_get_by_name(GST_BIN(pipeline.get()), "in"));
+    GstElementPtr out(gst_bin_get_by_name(GST_BIN(pipeline.get()), "out"));
+    g_object_set(in.get(), "caps", gst_sample_get_caps(frames.samples[0].get()), "max-bytes",
+                 guint64(0), nullptr);
+    SinkCount count;
+    GstPadPtr pad(gst_element_get_static_pad(out.get(), "sink"));
+    gst_pad_add_probe(pad.get(), GST_PAD_PROBE_TYPE_BUFFER, SinkCount::Probe, &count, nullptr);
+    gst_element_set_state(pipeline.get(), GST_STATE_PLAYING);
+    int pushed = 0;
+    const double start = ProcessCpuSeconds();
+    for (auto _ : state) {
+        for (const GstSamplePtr& sample : frames.samples) {
+            GstBuffer* buffer = gst_buffer_copy(gst_sample_get_buffer(sample.get()));
+            GST_BUFFER_PTS(buffer) = GstClockTime(pushed++) * GST_SECOND / 30;
+            gst_app_src_push_buffer(GST_APP_SRC(in.get()), buffer);
+        }
+        if (!count.WaitFor(pushed)) {
+            state.SkipWithError("the pipeline stalled");
+            break;
+        }
+    }
+    Results()[Key(yuy2, size)].peer = Report(state, ProcessCpuSeconds() - start, pushed);
+    gst_element_set_state(pipeline.get(), GST_STATE_NULL);
+}
+
+void BM_StillFrame(benchmark::State& state) {
+    const QSize size(int(state.range(0)), int(state.range(1)));
+    const Frames& frames = CameraFrames(size, false);
+    if (!frames.error.isEmpty()) {
+        state.SkipWithError(frames.error.toUtf8().constData());
+        return;
+    }
+    size_t i = 0;
+    for (auto _ : state) {
+        const std::optional<GrabbedFrame> frame =
+            FrameFromSample(frames.samples[i++ % frames.samples.size()].get());
+        if (!frame) {
+            state.SkipWithError("a frame did not decode");
+            return;
+        }
+        benchmark::DoNotOptimize(frame->bytes.data());
+    }
+}
+
+void Sizes(benchmark::internal::Benchmark* b) {
+    b->Args({3840, 2160})
+        ->Args({1920, 1080})
+        ->Unit(benchmark::kMillisecond)
+        ->MeasureProcessCPUTime();
+}
+
+BENCHMARK_CAPTURE(BM_PreviewDecoder, mjpeg, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_GStreamerFullSize, mjpeg, false)->Apply(Sizes);
+BENCHMARK_CAPTURE(BM_PreviewDecoder, yuy2, true)
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK_CAPTURE(BM_GStreamerFullSize, yuy2, true)
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMillisecond)
+    ->MeasureProcessCPUTime();
+BENCHMARK(BM_StillFrame)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    gst_init(&argc, &argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    // Ours against GStreamer's, frame for frame, from this run.
+    for (const auto& [key, result] : Results()) {
+        if (result.ours > 0 && result.peer > 0) {
+            std::printf("%s into %dx%d: %.2f ms vs %.2f ms CPU a frame, ratio %.2f\n", key.c_str(),
+                        kShown.width(), kShown.height(), result.ours * 1000, result.peer * 1000,
+                        result.ours / result.peer);
+        }
+    }
+    benchmark::Shutdown();
+    return 0;
+}
