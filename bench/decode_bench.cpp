@@ -1,29 +1,25 @@
 // Camera frames decoded for the live view: the preview decoder (TurboJPEG at a reduced DCT
 // scale straight into BGRX, or libyuv scaling then converting YUY2) showing 640 x 480, beside
 // GStreamer decoding and converting each frame at full size (what a live view built from
-// jpegdec and videoconvert does), in the same run. The frames are cut from a photograph
-// (lomiri-wallpapers-20.04's Kleiber_by_Lukas_Baubkus.jpg, CC BY-SA 3.0), panning across it,
-// and compressed as UVC cameras send them: quality 85, 4:2:2.
+// jpegdec and videoconvert does), in the same run, on frames cut from a photograph
+// (support/PhotoFrames.h) and compressed as UVC cameras send them: quality 85, 4:2:2.
 #include "capture/GrabbedFrameConvert.h"
 #include "capture/PreviewDecoder.h"
+#include "support/PhotoFrames.h"
 
-#include <QImageReader>
 #include <atomic>
 #include <benchmark/benchmark.h>
 #include <condition_variable>
 #include <cstdio>
 #include <ctime>
 #include <gst/app/gstappsrc.h>
-#include <libyuv.h>
 #include <map>
 #include <mutex>
 #include <string>
-#include <turbojpeg.h>
 #include <vector>
 
 namespace {
 
-const char* const kPhotograph = "/usr/share/backgrounds/Kleiber_by_Lukas_Baubkus.jpg";
 constexpr int kFrames = 30;
 const QSize kShown(640, 480);
 
@@ -68,47 +64,19 @@ const Frames& CameraFrames(QSize size, bool yuy2) {
     if (!frames.samples.empty() || !frames.error.isEmpty()) {
         return frames;
     }
-    QImageReader reader(QString::fromLatin1(kPhotograph));
-    reader.setScaledSize(size * 5 / 4);
-    const QImage photo = reader.read().convertToFormat(QImage::Format_RGB32);
-    if (photo.isNull()) {
-        frames.error = QStringLiteral("%1 is missing: scripts/install-deps test installs it")
-                           .arg(QString::fromLatin1(kPhotograph));
-        return frames;
-    }
-    tjhandle compressor = tjInitCompress();
-    for (int i = 0; i < kFrames; ++i) {
-        const QImage frame =
-            photo.copy(i * size.width() / 4 / kFrames, i * size.height() / 4 / kFrames,
-                       size.width(), size.height());
-        if (yuy2) {
-            const int stride = size.width() * 2;
-            std::vector<uint8_t> bytes(size_t(stride) * size.height());
-            libyuv::ARGBToYUY2(frame.constBits(), int(frame.bytesPerLine()), bytes.data(), stride,
-                               size.width(), size.height());
-            frames.samples.push_back(
-                Sample(bytes.data(), bytes.size(),
-                       gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", "width",
-                                           G_TYPE_INT, size.width(), "height", G_TYPE_INT,
-                                           size.height(), "framerate", GST_TYPE_FRACTION, 30, 1,
-                                           "colorimetry", G_TYPE_STRING, "bt601", nullptr)));
-            continue;
-        }
-        unsigned char* jpeg = nullptr;
-        unsigned long length = 0;
-        if (tjCompress2(compressor, frame.constBits(), size.width(), int(frame.bytesPerLine()),
-                        size.height(), TJPF_BGRX, &jpeg, &length, TJSAMP_422, 85, 0) != 0) {
-            frames.error = QStringLiteral("compression failed");
-            break;
-        }
-        frames.samples.push_back(
-            Sample(jpeg, length,
-                   gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, size.width(), "height",
+    const QList<QByteArray> bytes = yuy2 ? PhotoYuy2Frames(size, kFrames, &frames.error)
+                                         : PhotoJpegFrames(size, kFrames, &frames.error);
+    for (const QByteArray& frame : bytes) {
+        GstCaps* caps =
+            yuy2 ? gst_caps_new_simple("video/x-raw", "format", G_TYPE_STRING, "YUY2", "width",
+                                       G_TYPE_INT, size.width(), "height", G_TYPE_INT,
+                                       size.height(), "framerate", GST_TYPE_FRACTION, 30, 1,
+                                       "colorimetry", G_TYPE_STRING, "bt601", nullptr)
+                 : gst_caps_new_simple("image/jpeg", "width", G_TYPE_INT, size.width(), "height",
                                        G_TYPE_INT, size.height(), "framerate", GST_TYPE_FRACTION,
-                                       30, 1, nullptr)));
-        tjFree(jpeg);
+                                       30, 1, nullptr);
+        frames.samples.push_back(Sample(frame.constData(), size_t(frame.size()), caps));
     }
-    tjDestroy(compressor);
     return frames;
 }
 

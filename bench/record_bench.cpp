@@ -80,37 +80,37 @@ void BM_Record(benchmark::State& state) {
     qputenv("VELDOR_SIMULATED_CAMERAS", cameras.toLocal8Bit());
     QFrame owner;
     owner.setGeometry(0, 0, 642, 482);
+    auto* output = new VideoOutput(&owner);
     owner.show();
     CaptureGraph& g = CaptureGraph::Instance();
     g.Reset();
-    g.requestedWidth = 0;
-    g.requestedHeight = 0;
+    g.SetRequestedSize(0, 0);
     const double seconds = RecordSeconds();
     const QString path = dir.path() + QStringLiteral("/movie.avi");
     int width = 0;
     int height = 0;
     for (auto _ : state) {
-        if (StartMovieVideo(0, &owner, &width, &height, nullptr) != 1) {
+        if (StartMovieVideo(0, output, &width, &height, nullptr) != 1) {
             state.SkipWithError("movie graph did not start");
             return;
         }
         RunFor(1.0);
         const double liveCpu = CpuPerSecond(seconds);
-        const int liveFrames = g.renderer->FramesShown();
+        const int liveFrames = output->FramesShown();
 
-        if (StartMovieVideo(0, &owner, &width, &height, QFile::encodeName(path).constData()) != 1) {
+        if (StartMovieVideo(0, output, &width, &height, QFile::encodeName(path).constData()) != 1) {
             state.SkipWithError("recording did not start");
             return;
         }
         Delivered delivered;
-        GstPadPtr camera(gst_element_get_static_pad(g.capsFilter.get(), "src"));
+        GstPadPtr camera(gst_element_get_static_pad(g.Source(), "src"));
         gst_pad_add_probe(camera.get(), GST_PAD_PROBE_TYPE_BUFFER, Delivered::Count, &delivered,
                           nullptr);
         RunFor(2.0);
         const double recordCpu = CpuPerSecond(seconds);
         QElapsedTimer stop;
         stop.start();
-        StartMovieVideo(0, &owner, &width, &height, nullptr);
+        StartMovieVideo(0, output, &width, &height, nullptr);
         const double stopMs = double(stop.nsecsElapsed()) / 1e6;
 
         const std::optional<AviFile> avi = ReadAviFile(path);

@@ -1,6 +1,8 @@
 // The shutter: from the Capture command to the picture, its settings file and the picture list
-// all written, with the simulated camera of eight controls running, beside a bare libjpeg-turbo
-// compression of the same frame and one replacement of a small file, in the same run.
+// all written, with a simulated camera of eight controls running, beside a bare libjpeg-turbo
+// compression of the same frame and one replacement of a small file, in the same run. YUY2
+// cameras deliver noise (videotestsrc snow); the MJPEG camera replays frames cut from a
+// photograph, and its bare reference adds one full-size decode of the frame.
 #include "app/CKestrelDlg.h"
 #include "app/CNullDlg.h"
 #include "capture/CaptureGraph.h"
@@ -9,6 +11,7 @@
 #include "platform/clock/Clock.h"
 #include "platform/paths/AtomicFile.h"
 #include "platform/prompts/Prompts.h"
+#include "support/PhotoFrames.h"
 
 #include <QApplication>
 #include <QDeadlineTimer>
@@ -20,6 +23,7 @@
 #include <cstdio>
 #include <jpeglib.h>
 #include <memory>
+#include <turbojpeg.h>
 #include <unistd.h>
 #include <vector>
 
@@ -40,7 +44,11 @@ private:
 // The main window started on a simulated camera of one size, its graph delivering frames.
 class RunningWindow {
 public:
-    RunningWindow(int width, int height) {
+    // range: width, height, 1 for an MJPEG camera replaying the photograph's frames.
+    explicit RunningWindow(const benchmark::State& state) {
+        const int width = int(state.range(0));
+        const int height = int(state.range(1));
+        const bool mjpeg = state.range(2) != 0;
         const QString root = m_dir.path();
         QDir().mkpath(root + QStringLiteral("/home/Desktop"));
         qputenv("HOME", (root + QStringLiteral("/home")).toLocal8Bit());
@@ -50,12 +58,18 @@ public:
         if (!cameras.open(QIODevice::WriteOnly)) {
             return;
         }
-        cameras.write(QStringLiteral(R"([{"name": "Bench", "pattern": "snow",
+        if (mjpeg && !WritePhotoJpegFolder(root + QStringLiteral("/frames"), QSize(width, height),
+                                           30, nullptr)) {
+            return;
+        }
+        cameras.write(QStringLiteral(R"([{"name": "Bench", "pattern": "snow", %4
             "controls": ["Brightness", "Contrast", "Hue", "Saturation", "Sharpness", "Gamma",
                          "WhiteBalance", "Gain"],
-            "formats": [{"format": "YUY2", "width": %1, "height": %2}]}])")
+            "formats": [{"format": "%3", "width": %1, "height": %2}]}])")
                           .arg(width)
                           .arg(height)
+                          .arg(mjpeg ? QStringLiteral("MJPG") : QStringLiteral("YUY2"))
+                          .arg(mjpeg ? QStringLiteral(R"("replay": "frames",)") : QString())
                           .toUtf8());
         cameras.close();
         qputenv("VELDOR_SIMULATED_CAMERAS", cameras.fileName().toLocal8Bit());
@@ -80,9 +94,7 @@ public:
         const QDeadlineTimer deadline(10000);
         while (!deadline.hasExpired()) {
             QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-            CaptureGraph& graph = CaptureGraph::Instance();
-            std::lock_guard<std::mutex> lock(graph.frameMutex);
-            if (graph.lastSample) {
+            if (CaptureGraph::Instance().HasFrame()) {
                 m_ready = true;
                 break;
             }
@@ -91,16 +103,14 @@ public:
 
     bool ready() const { return m_ready; }
 
+    // The grabber's last frame as the camera sent it.
+    GstSamplePtr Frame() const { return CaptureGraph::Instance().TakeFrame().sample; }
+
     // The grabber's last frame as the picture writer gets it, resampled to 4:3.
     std::optional<Picture43> Picture() const {
-        CaptureGraph& graph = CaptureGraph::Instance();
-        GstSamplePtr sample;
-        {
-            std::lock_guard<std::mutex> lock(graph.frameMutex);
-            if (!graph.lastSample) {
-                return std::nullopt;
-            }
-            sample.reset(gst_sample_ref(graph.lastSample.get()));
+        const GstSamplePtr sample = Frame();
+        if (!sample) {
+            return std::nullopt;
         }
         const std::optional<GrabbedFrame> frame = FrameFromSample(sample.get());
         if (!frame) {
@@ -130,7 +140,7 @@ public:
 };
 
 void BM_Capture(benchmark::State& state) {
-    RunningWindow window(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    RunningWindow window(state);
     if (!window.ready()) {
         state.SkipWithError("no camera frame");
         return;
@@ -153,7 +163,7 @@ void BM_Capture(benchmark::State& state) {
 // The bare compression of the frame into a file, as it is (synced false) or synced to the disk
 // as a picture is before it gets its name.
 void BM_BareCompression(benchmark::State& state, bool synced) {
-    RunningWindow window(static_cast<int>(state.range(0)), static_cast<int>(state.range(1)));
+    RunningWindow window(state);
     const std::optional<Picture43> picture = window.ready() ? window.Picture() : std::nullopt;
     if (!picture) {
         state.SkipWithError("no camera frame");
@@ -190,6 +200,36 @@ void BM_BareCompression(benchmark::State& state, bool synced) {
     }
 }
 
+// One full-size decode of the camera's JPEG frame into 24-bit BGR with the accurate DCT, as
+// TurboJPEG does it alone.
+void BM_BareDecode(benchmark::State& state) {
+    RunningWindow window(state);
+    const GstSamplePtr sample = window.ready() ? window.Frame() : nullptr;
+    GstMapInfo map{};
+    if (!sample || !gst_buffer_map(gst_sample_get_buffer(sample.get()), &map, GST_MAP_READ)) {
+        state.SkipWithError("no camera frame");
+        return;
+    }
+    tjhandle decompressor = tjInitDecompress();
+    int width = 0;
+    int height = 0;
+    int subsampling = 0;
+    int colours = 0;
+    tjDecompressHeader3(decompressor, map.data, map.size, &width, &height, &subsampling, &colours);
+    const int stride = FrameStride(width, 24);
+    std::vector<unsigned char> pixels(size_t(stride) * size_t(height));
+    for (auto _ : state) {
+        if (tjDecompress2(decompressor, map.data, map.size, pixels.data(), width, stride, height,
+                          TJPF_BGR, TJFLAG_ACCURATEDCT | TJFLAG_BOTTOMUP) != 0) {
+            state.SkipWithError("decode failed");
+            break;
+        }
+        benchmark::DoNotOptimize(pixels.data());
+    }
+    tjDestroy(decompressor);
+    gst_buffer_unmap(gst_sample_get_buffer(sample.get()), &map);
+}
+
 // One replacement of a picture's settings file, as the capture makes it.
 void BM_FileReplacement(benchmark::State& state) {
     QTemporaryDir dir;
@@ -205,16 +245,18 @@ void BM_FileReplacement(benchmark::State& state) {
     }
 }
 
-BENCHMARK_CAPTURE(BM_BareCompression, plain, false)
-    ->Args({640, 480})
-    ->Args({1920, 1080})
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_BareCompression, synced, true)
-    ->Args({640, 480})
-    ->Args({1920, 1080})
-    ->Unit(benchmark::kMillisecond);
+void Cameras(benchmark::internal::Benchmark* b) {
+    b->Args({640, 480, 0})
+        ->Args({1920, 1080, 0})
+        ->Args({3840, 2160, 1})
+        ->Unit(benchmark::kMillisecond);
+}
+
+BENCHMARK_CAPTURE(BM_BareCompression, plain, false)->Apply(Cameras);
+BENCHMARK_CAPTURE(BM_BareCompression, synced, true)->Apply(Cameras);
+BENCHMARK(BM_BareDecode)->Args({3840, 2160, 1})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FileReplacement)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Capture)->Args({640, 480})->Args({1920, 1080})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Capture)->Apply(Cameras);
 
 } // namespace
 

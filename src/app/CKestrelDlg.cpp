@@ -5,6 +5,7 @@
 #include "button/ButtonDetection.h"
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 #include "movie/MovieFolderRepair.h"
 #include "platform/clock/Clock.h"
 #include "platform/language/Language.h"
@@ -148,7 +149,7 @@ bool CKestrelDlg::OnInitDialog() {
     }
 
     CaptureGraph::Instance().Reset();
-    CaptureGraph::Instance().prompts = &m_prompts;
+    CaptureGraph::Instance().SetPrompts(&m_prompts);
 
     m_deviceList.reset();
     m_deviceIndex = -1;
@@ -162,6 +163,7 @@ bool CKestrelDlg::OnInitDialog() {
     m_videoWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_videoWindow->setLineWidth(1);
     m_videoWindow->setGeometry(190, 10, 642, 482);
+    m_videoOutput = new VideoOutput(m_videoWindow);
     m_videoWindow->show();
     // Nothing is kept in the temporary folder; its work file is only ever deleted
     // (SelectDevice).

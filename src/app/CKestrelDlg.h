@@ -30,6 +30,7 @@ class QEventLoop;
 class QComboBox;
 class QFrame;
 class QPainter;
+class VideoOutput;
 class VideoDeviceMonitor;
 
 // The main window: the hub that holds the program's shared state and its controls, and the
@@ -170,6 +171,7 @@ public:
     int m_formatHeight = 0;
     QComboBox* m_deviceCombo = nullptr;
     QFrame* m_videoWindow = nullptr;
+    VideoOutput* m_videoOutput = nullptr; // the live video, inside m_videoWindow
     QString m_resolutionText;
     int m_graphDeviceIndex = -1;
     int m_fullScreenClick = 0;

@@ -2,6 +2,7 @@
 
 #include "app/ControlIds.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 
 #include <QFrame>
 
@@ -30,7 +31,7 @@ int CKestrelDlg::RunChildWindow(ChildWindow& child, std::function<void()> onPres
     if (&child == &m_movieDlg) {
         SetNotifyWindow(this);
     }
-    AttachVideoWindow(m_videoWindow);
+    AttachVideoWindow(m_videoOutput);
     ResetImageList();
     ReturnToLive();
     ApplyViewState();
@@ -67,8 +68,8 @@ void CKestrelDlg::ApplyPictureSettings(const QString& settingsPath) {
 }
 
 void CKestrelDlg::ReturnLiveVideo() {
-    AttachVideoWindow(m_videoWindow);
+    AttachVideoWindow(m_videoOutput);
     int width = 0;
     int height = 0;
-    StartVideo(m_graphDeviceIndex, nullptr, 0, 0, &width, &height);
+    StartVideo(m_graphDeviceIndex, nullptr, &width, &height);
 }

@@ -5,6 +5,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/VideoFormats.h"
 #include "platform/paths/Paths.h"
+#include "capture/VideoOutput.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 #include "platform/video/CameraPages.h"
@@ -33,20 +34,18 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
         FormatResetProbe();
     }
     if (loadVideoProperty() == 1) {
-        graph.requestedWidth = m_formatWidth;
-        graph.requestedHeight = m_formatHeight;
+        graph.SetRequestedSize(m_formatWidth, m_formatHeight);
     } else {
-        graph.requestedWidth = 0;
-        graph.requestedHeight = 0;
+        graph.SetRequestedSize(0, 0);
     }
     if (n < 0) {
         return;
     }
     int outWidth = 0;
     int outHeight = 0;
-    if (StartVideo(n, videoWnd, 640, 480, &outWidth, &outHeight) != 1) {
+    if (StartVideo(n, m_videoOutput, &outWidth, &outHeight) != 1) {
         // Another program holding the camera is said by name, not left as an empty view.
-        if (graph.failure == GraphFailure::Busy) {
+        if (graph.Failure() == GraphFailure::Busy) {
             m_cameraLost = true;
             m_cameraBusy = true;
             m_prompts.MessageBox(CameraUnavailableText());
@@ -143,8 +142,7 @@ void CKestrelDlg::CloseCameraDialogs() {
 }
 
 void CKestrelDlg::LiveEnded() {
-    CaptureGraph& graph = CaptureGraph::Instance();
-    const bool busy = graph.failure == GraphFailure::Busy;
+    const bool busy = CaptureGraph::Instance().Failure() == GraphFailure::Busy;
     qCDebug(veldorTrace, "the live view ends: %s %s", qUtf8Printable(m_cameraName),
             busy ? "is used by another program" : "is not connected");
     CloseCameraDialogs();

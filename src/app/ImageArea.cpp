@@ -46,10 +46,7 @@ void CKestrelDlg::ReturnToLive() {
     }
     m_videoWindow->show();
     m_strip.SelectSlot(-1);
-    CaptureGraph& graph = CaptureGraph::Instance();
-    if (graph.pipeline && !graph.failed) {
-        gst_element_set_state(graph.pipeline.get(), GST_STATE_PLAYING);
-    }
+    CaptureGraph::Instance().RunGraph();
     m_viewState = 1;
     m_live = 1;
     UpdateData(false);

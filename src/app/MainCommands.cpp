@@ -2,6 +2,7 @@
 
 #include "app/ControlIds.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 #include "platform/prompts/Prompts.h"
 
 #include <QAbstractButton>
@@ -90,7 +91,7 @@ void CKestrelDlg::OnViewMode() {
     }
     m_strip.SelectSlot(-1);
     if (m_viewMode == 2) {
-        SetFullScreen(1, m_keepAspect);
+        m_videoOutput->SetFullScreen(1, m_keepAspect);
         m_fullScreenClick = 0;
     }
     ReturnToLive();
@@ -132,7 +133,7 @@ void CKestrelDlg::OnCameraSelect() {
     }
     // A camera whose live view was lost (another program held it, an error stopped it) is
     // tried again by choosing it again.
-    if (n != m_deviceIndex || m_cameraLost || CaptureGraph::Instance().failed) {
+    if (n != m_deviceIndex || m_cameraLost || CaptureGraph::Instance().Failed()) {
         SelectDevice(n, m_videoWindow);
         // A picture still selected is shown again with the new camera.
         SelectionChanged();
@@ -168,7 +169,7 @@ void CKestrelDlg::OnCameraButton() {
 
 void CKestrelDlg::OnCameraEvent(CameraEvent::Kind kind) {
     DrainGraphEvents();
-    if (CaptureGraph::Instance().failed) {
+    if (CaptureGraph::Instance().Failed()) {
         // The camera was unplugged, or another program holds it: nothing of its live view is
         // kept, not even a still frame that came before the error.
         if (m_viewState != 0) {

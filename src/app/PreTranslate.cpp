@@ -99,7 +99,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         if (!onFullScreenVideo) {
             return false;
         }
-        SetFullScreen(0, m_keepAspect);
+        static_cast<VideoOutput*>(widget)->SetFullScreen(0, m_keepAspect);
         if (m_compDlg.isVisible()) {
             m_compDlg.FullScreenEnded();
         }
@@ -112,7 +112,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         m_viewMode = enter ? 2 : 1;
         UpdateData(false);
         ReturnToLive();
-        SetFullScreen(enter ? 1 : 0, m_keepAspect);
+        m_videoOutput->SetFullScreen(enter ? 1 : 0, m_keepAspect);
         m_fullScreenClick = 1;
         ApplyViewState();
         return true;
@@ -121,7 +121,7 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         m_fullScreenClick = -1;
         m_viewMode = 1;
         UpdateData(false);
-        SetFullScreen(0, m_keepAspect);
+        m_videoOutput->SetFullScreen(0, m_keepAspect);
         m_timer2.start(500);
         return onFullScreenVideo;
     }

@@ -73,16 +73,16 @@ void ResetCameraProperties() {
 }
 
 CameraControls* GraphCameraControls() {
-    return CaptureGraph::Instance().controls.get();
+    return CaptureGraph::Instance().Controls();
 }
 
 RunningGraphControls::RunningGraphControls()
-    : m_generation(CaptureGraph::Instance().controlsGeneration) {
+    : m_generation(CaptureGraph::Instance().ControlsGeneration()) {
 }
 
 CameraControls* RunningGraphControls::Target() const {
     const CaptureGraph& g = CaptureGraph::Instance();
-    return g.controlsGeneration == m_generation ? g.controls.get() : nullptr;
+    return g.ControlsGeneration() == m_generation ? g.Controls() : nullptr;
 }
 
 bool RunningGraphControls::Get(int kind, int propertyId, int* value, int* flags) {

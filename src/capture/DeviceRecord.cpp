@@ -12,7 +12,7 @@ void ShareWithGraph(const DeviceRecord* head) {
     for (; head; head = head->next.get()) {
         devices.append(head->device);
     }
-    CaptureGraph::Instance().devices = devices;
+    CaptureGraph::Instance().SetDevices(devices);
 }
 
 } // namespace
@@ -20,7 +20,7 @@ void ShareWithGraph(const DeviceRecord* head) {
 int EnumerateDevices(std::unique_ptr<DeviceRecord>& head) {
     head.reset();
     const QList<VideoDeviceInfo> devices = EnumerateVideoDevices();
-    CaptureGraph::Instance().devices = devices;
+    CaptureGraph::Instance().SetDevices(devices);
     if (devices.isEmpty()) {
         std::fputs("no device\n", stdout);
         std::fflush(stdout);

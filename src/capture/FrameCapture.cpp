@@ -6,7 +6,6 @@
 #include "capture/JpegWriter.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
-#include "platform/video/VideoSource.h"
 
 #include <QApplication>
 
@@ -14,7 +13,7 @@ namespace {
 
 Prompts& GraphPrompts() {
     static SilentPrompts silent;
-    Prompts* prompts = CaptureGraph::Instance().prompts;
+    Prompts* prompts = CaptureGraph::Instance().prompts();
     return prompts ? *prompts : silent;
 }
 
@@ -22,23 +21,16 @@ Prompts& GraphPrompts() {
 
 void SaveCurrentFrame(const QString& path) {
     CaptureGraph& g = CaptureGraph::Instance();
-    std::unique_ptr<GrabbedFrame> frame;
-    GstSamplePtr sample;
-    {
-        std::lock_guard<std::mutex> lock(g.frameMutex);
-        frame = std::move(g.stillFrame);
-        if (!frame && g.lastSample) {
-            sample.reset(gst_sample_ref(g.lastSample.get()));
-        }
-    }
-    if (!frame && g.stillPin) {
-        if (!TriggerStill(g.source.get())) {
+    TakenFrame taken = g.TakeFrame();
+    std::unique_ptr<GrabbedFrame> frame = std::move(taken.still);
+    if (!frame && g.HasStillPin()) {
+        if (!g.TriggerStill()) {
             qCDebug(veldorTrace, "still trigger failed");
         }
         return;
     }
-    if (!frame && sample) {
-        if (std::optional<GrabbedFrame> converted = FrameFromSample(sample.get())) {
+    if (!frame && taken.sample) {
+        if (std::optional<GrabbedFrame> converted = FrameFromSample(taken.sample.get())) {
             frame = std::make_unique<GrabbedFrame>(std::move(*converted));
         }
     }

@@ -10,7 +10,7 @@ SampleGrabberCallback& SampleGrabberCallback::Instance() {
 }
 
 int SampleGrabberCallback::SampleCB(double, GstSample*) {
-    if (QObject* window = CaptureGraph::Instance().eventWindow.load()) {
+    if (QObject* window = CaptureGraph::Instance().EventWindow()) {
         QCoreApplication::postEvent(window, new CameraEvent(CameraEvent::Kind::Press));
     }
     return 0;
@@ -21,15 +21,8 @@ int SampleGrabberCallback::BufferCB(double, std::unique_ptr<GrabbedFrame> frame)
         return 0;
     }
     CaptureGraph& graph = CaptureGraph::Instance();
-    std::uintptr_t length = 0;
-    std::intptr_t address = 0;
-    {
-        std::lock_guard<std::mutex> lock(graph.frameMutex);
-        length = frame->bytes.size();
-        address = reinterpret_cast<std::intptr_t>(frame->bytes.data());
-        graph.stillFrame = std::move(frame);
-    }
-    if (QObject* window = graph.eventWindow.load()) {
+    const auto [length, address] = graph.FillStillSlot(std::move(frame));
+    if (QObject* window = graph.EventWindow()) {
         QCoreApplication::postEvent(
             window, new CameraEvent(CameraEvent::Kind::StillFrame, length, address));
     }

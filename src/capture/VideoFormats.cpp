@@ -205,34 +205,25 @@ VideoCapability FormatToOffer(const QList<VideoCapability>& caps, const VideoCap
 
 int FormatResetProbe() {
     CaptureGraph& g = CaptureGraph::Instance();
-    if (!g.pipeline) {
+    if (!g.Exists()) {
         return 1;
     }
     // A graph left over from a failed build never ran; one that did is stopped for the probe
     // and runs again afterwards.
-    GstState state = GST_STATE_NULL;
-    gst_element_get_state(g.pipeline.get(), &state, nullptr, 0);
-    const bool wasRunning = state == GST_STATE_PLAYING;
-    if (wasRunning) {
-        gst_element_set_state(g.pipeline.get(), GST_STATE_READY);
-    }
+    const bool wasRunning = g.PauseStream();
     const auto resume = [&g, wasRunning] {
         if (wasRunning) {
-            gst_element_set_state(g.pipeline.get(), GST_STATE_PLAYING);
+            g.ResumeStream();
         }
     };
-    if (!g.streamConfig && g.source) {
-        g.streamConfig =
-            std::make_unique<StreamConfig>(g.device, g.source.get(), g.capsFilter.get());
-    }
-    if (!g.streamConfig || !g.streamConfig->Valid()) {
-        g.streamConfig.reset();
-        GraphMessage(FindInterfaceError(g.requestedWidth).constData());
+    StreamConfig* config = g.Stream();
+    if (!config) {
+        GraphMessage(FindInterfaceError(g.RequestedWidth()).constData());
         GraphMessage(" Error FindInterface");
         resume();
         return 1;
     }
-    const QList<VideoCapability>& caps = g.streamConfig->Capabilities();
+    const QList<VideoCapability>& caps = config->Capabilities();
     if (caps.isEmpty()) {
         GraphMessage(" Error GetFormat");
         resume();
@@ -247,7 +238,7 @@ int FormatResetProbe() {
     }
     probe.width = -1;
     probe.height = -1;
-    const bool taken = g.streamConfig->SetFormat(probe);
+    const bool taken = config->SetFormat(probe);
     GraphMessage(ResultName(taken ? kResultOk : kResultInvalidMediaType));
     resume();
     return 1;
@@ -256,20 +247,19 @@ int FormatResetProbe() {
 int OpenVideoFormatDlg(QWidget* owner, int language, int* outWidth, int* outHeight) {
     CaptureGraph& g = CaptureGraph::Instance();
     // The camera's source outlives the graph while its format page is open.
-    GstElementPtr source = Ref(g.source.get());
-    const VideoDeviceInfo device = g.device;
+    GstElementPtr source = Ref(g.Source());
+    const VideoDeviceInfo device = g.Device();
     ReleaseGraph();
     if (source) {
         StreamConfig config(device, source.get(), nullptr);
-        if (config.Valid() && g.prompts) {
-            g.prompts->FormatPages(config, PropertyFrame{QString::fromUtf8(device.name), language},
-                                   owner);
+        if (config.Valid() && g.prompts()) {
+            g.prompts()->FormatPages(
+                config, PropertyFrame{QString::fromUtf8(device.name), language}, owner);
             // Chosen or cancelled, the camera's format now is the size asked of the rebuild.
             const VideoCapability format = config.Format();
-            g.requestedWidth = format.width;
-            g.requestedHeight = std::abs(format.height);
-            *outWidth = g.requestedWidth;
-            *outHeight = g.requestedHeight;
+            g.SetRequestedSize(format.width, std::abs(format.height));
+            *outWidth = g.RequestedWidth();
+            *outHeight = g.RequestedHeight();
             DumpMediaType(format, "OpenVideoFormatDlg");
         } else {
             qCDebug(veldorTrace, "OpenVideoFormatDlg: the camera has no format to choose");
@@ -283,5 +273,5 @@ int OpenVideoFormatDlg(QWidget* owner, int language, int* outWidth, int* outHeig
         qCDebug(veldorTrace, "OpenVideoFormatDlg: the camera is no longer connected");
         return 0;
     }
-    return StartVideo(g.deviceIndex, nullptr, 0, 0, outWidth, outHeight);
+    return StartVideo(g.DeviceIndex(), nullptr, outWidth, outHeight);
 }

@@ -1,95 +1,181 @@
 #include "capture/VideoOutput.h"
 
+#include "capture/CaptureGraph.h"
+
 #include <QCoreApplication>
+#include <QFrame>
 #include <QPainter>
-#include <gst/video/video.h>
+#include <QScreen>
 
 namespace {
+
 const QEvent::Type kFrameEvent = static_cast<QEvent::Type>(QEvent::User + 2);
+
+QRect ClientRect(QWidget* w) {
+    if (auto* frame = qobject_cast<QFrame*>(w)) {
+        return frame->contentsRect();
+    }
+    return w->rect();
 }
 
-VideoOutput::VideoOutput(QWidget* parent) : QWidget(parent) {
+} // namespace
+
+VideoOutput::VideoOutput(QWidget* box) : QWidget(box), m_box(box) {
     setAttribute(Qt::WA_OpaquePaintEvent);
     setObjectName(QStringLiteral("videoOutput"));
+    if (m_box) {
+        m_box->installEventFilter(this);
+    }
+    PlaceInBox();
+    show();
 }
 
-VideoOutput::~VideoOutput() = default;
-
-void VideoOutput::QueueSample(GstSamplePtr sample) {
-    bool wake = false;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        wake = !m_pending;
-        m_pending = std::move(sample);
-    }
-    if (wake) {
-        QCoreApplication::postEvent(this, new QEvent(kFrameEvent));
-    }
+VideoOutput::~VideoOutput() {
+    CaptureGraph::Instance().ForgetViewFinder(this);
 }
 
-void VideoOutput::Clear() {
+void VideoOutput::SetFormat(const QString&, QSize size) {
+    m_frameSize = size;
+    Stop();
+    UpdateWantedSize();
+}
+
+void VideoOutput::Render(GstSample* sample) {
+    QSize shown;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_pending.reset();
+        // The screen has not taken the last picture yet: this frame is too many.
+        if (!m_pending.isNull()) {
+            return;
+        }
+        shown = m_wanted;
     }
-    m_current.reset();
+    if (shown.isEmpty()) {
+        return;
+    }
+    ++m_decodes;
+    QImage picture = m_decoder.Decode(sample, shown);
+    // A frame that does not decode is skipped; the last good picture stays.
+    if (picture.isNull()) {
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending = std::move(picture);
+    }
+    QCoreApplication::postEvent(this, new QEvent(kFrameEvent));
+}
+
+void VideoOutput::Stop() {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_pending = QImage();
+    }
+    m_picture = QImage();
     update();
 }
 
-QSize VideoOutput::FrameSize() const {
-    if (!m_current) {
-        return QSize();
+QSize VideoOutput::WantedSize() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_wanted;
+}
+
+void VideoOutput::UpdateWantedSize() {
+    QSize wanted;
+    if (m_seen && isVisible()) {
+        wanted = size() * devicePixelRatioF();
+        if (m_keepAspect && m_frameSize.isValid()) {
+            wanted = m_frameSize.scaled(wanted, Qt::KeepAspectRatio);
+        }
     }
-    GstVideoInfo info;
-    if (!gst_video_info_from_caps(&info, gst_sample_get_caps(m_current.get()))) {
-        return QSize();
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_wanted = wanted;
+}
+
+void VideoOutput::PlaceInBox() {
+    if (m_box && parentWidget() == m_box) {
+        setGeometry(ClientRect(m_box));
     }
-    return QSize(GST_VIDEO_INFO_WIDTH(&info), GST_VIDEO_INFO_HEIGHT(&info));
+}
+
+void VideoOutput::SetFullScreen(int enter, int keepAspect) {
+    if (enter) {
+        QScreen* screen = m_box ? m_box->screen() : this->screen();
+        hide();
+        setParent(nullptr, Qt::Window | Qt::FramelessWindowHint);
+        m_keepAspect = keepAspect == 1;
+        if (m_keepAspect) {
+            showFullScreen();
+        } else {
+            setGeometry(screen ? screen->geometry() : QRect(0, 0, 640, 480));
+            show();
+        }
+        UpdateWantedSize();
+        return;
+    }
+    hide();
+    setWindowState(windowState() & ~Qt::WindowFullScreen);
+    setParent(m_box);
+    m_keepAspect = false;
+    PlaceInBox();
+    show();
+    UpdateWantedSize();
 }
 
 bool VideoOutput::event(QEvent* e) {
     if (e->type() != kFrameEvent) {
         return QWidget::event(e);
     }
-    GstSamplePtr sample;
+    QImage picture;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        sample = std::move(m_pending);
+        picture = std::move(m_pending);
+        m_pending = QImage();
     }
-    if (sample) {
-        m_current = std::move(sample);
+    if (!picture.isNull()) {
+        m_picture = std::move(picture);
         ++m_framesShown;
         update();
     }
     return true;
 }
 
+bool VideoOutput::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == m_box && e->type() == QEvent::Resize) {
+        PlaceInBox();
+    }
+    return QWidget::eventFilter(watched, e);
+}
+
+void VideoOutput::resizeEvent(QResizeEvent*) {
+    UpdateWantedSize();
+}
+
+void VideoOutput::showEvent(QShowEvent*) {
+    m_seen = true;
+    UpdateWantedSize();
+}
+
+// Also when the window is minimised (a spontaneous hide) or the box is hidden.
+void VideoOutput::hideEvent(QHideEvent*) {
+    m_seen = false;
+    UpdateWantedSize();
+}
+
 void VideoOutput::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    GstVideoInfo info;
-    GstBuffer* buffer = m_current ? gst_sample_get_buffer(m_current.get()) : nullptr;
-    if (!buffer || !gst_video_info_from_caps(&info, gst_sample_get_caps(m_current.get()))) {
+    if (m_picture.isNull()) {
         painter.fillRect(rect(), Qt::black);
         return;
     }
-    GstVideoFrame frame;
-    if (!gst_video_frame_map(&frame, &info, buffer, GST_MAP_READ)) {
-        painter.fillRect(rect(), Qt::black);
-        return;
-    }
-    // BGRx in memory is QImage's RGB32 on a little-endian machine.
-    const QImage image(static_cast<const uchar*>(GST_VIDEO_FRAME_PLANE_DATA(&frame, 0)),
-                       GST_VIDEO_FRAME_WIDTH(&frame), GST_VIDEO_FRAME_HEIGHT(&frame),
-                       GST_VIDEO_FRAME_PLANE_STRIDE(&frame, 0), QImage::Format_RGB32);
     QRect target = rect();
     if (m_keepAspect) {
-        const QSize fitted = image.size().scaled(target.size(), Qt::KeepAspectRatio);
-        target = QRect(QPoint(0, 0), fitted);
+        const QSize frame = m_frameSize.isValid() ? m_frameSize : m_picture.size();
+        target = QRect(QPoint(0, 0), frame.scaled(target.size(), Qt::KeepAspectRatio));
         target.moveCenter(rect().center());
         painter.fillRect(rect(), Qt::black);
     }
     // Nearest-neighbour stretching: cheap enough for every frame.
     painter.setRenderHint(QPainter::SmoothPixmapTransform, false);
-    painter.drawImage(target, image);
-    gst_video_frame_unmap(&frame);
+    painter.drawImage(target, m_picture);
 }

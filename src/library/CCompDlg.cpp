@@ -93,6 +93,7 @@ CCompDlg::CCompDlg(QWidget* parent)
     m_videoBox->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_videoBox->setLineWidth(1);
     m_videoBox->setGeometry(20, 30, 482, 362); // (20, 30)-(502, 392): 480 x 360 inside
+    m_videoOutput = new VideoOutput(m_videoBox);
     m_videoBox->hide();
     m_repaintTimer.setSingleShot(true);
     m_relistTimer.setSingleShot(true);
@@ -399,7 +400,7 @@ void CCompDlg::EnterLiveState() {
     m_liveView = 1;
     ApplyViewState();
     // The live picture is shown in the video box, so it can be seen before it is taken.
-    AttachVideoWindow(m_videoBox);
+    AttachVideoWindow(m_videoOutput);
 }
 
 void CCompDlg::OnCameraButton() {
@@ -434,7 +435,7 @@ bool CCompDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     auto* widget = static_cast<QWidget*>(target);
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         widget->parentWidget() == m_videoBox) {
-        SetFullScreen(1, m_owner->KeepAspect());
+        m_videoOutput->SetFullScreen(1, m_owner->KeepAspect());
         return true;
     }
     return false;

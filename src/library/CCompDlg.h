@@ -10,6 +10,7 @@
 
 class CompareOwner;
 class QFrame;
+class VideoOutput;
 class QPainter;
 
 // The label over a compare-folder picture: "[last part of the folder]name", or the name alone
@@ -80,6 +81,7 @@ public:
     ThumbnailStrip m_compStrip;
     int m_liveView = 0;
     QFrame* m_videoBox = nullptr;
+    VideoOutput* m_videoOutput = nullptr; // the live video, inside m_videoBox
     int m_cmpDontAsk = 0;
     int m_cmpShowComment = 0;
 

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
+#include "capture/VideoOutput.h"
 #include "movie/MovieFolderRepair.h"
 #include "movie/MovieOwner.h"
 #include "platform/language/Language.h"
@@ -61,6 +62,7 @@ CMovieDlg::CMovieDlg(QWidget* parent) : ChildWindow(parent) {
     m_videoWindow->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_videoWindow->setLineWidth(1);
     m_videoWindow->setGeometry(20, 30, 642, 482); // (20, 30)-(662, 512): 640 x 480 inside
+    m_videoOutput = new VideoOutput(m_videoWindow);
     m_videoWindow->hide();
 }
 
@@ -113,7 +115,7 @@ bool CMovieDlg::OnInitDialog() {
     SetNotifyWindow(this);
     int width = 0;
     int height = 0;
-    StartMovieVideo(m_owner->GraphDevice(), m_videoWindow, &width, &height, nullptr);
+    StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr);
 
     m_videoWindow->show();
     m_recording = 0;
@@ -134,7 +136,7 @@ void CMovieDlg::OnStartStop() {
     if (m_recording == 1) {
         button->setText(QString::fromUtf16(kStartCaption));
         // Releasing the recording graph completes its file.
-        const int result = StartMovieVideo(device, m_videoWindow, &width, &height, nullptr);
+        const int result = StartMovieVideo(device, m_videoOutput, &width, &height, nullptr);
         m_recording = result != 0 ? 0 : 1;
     } else {
         button->setText(QString::fromUtf16(kStopCaption));
@@ -144,12 +146,12 @@ void CMovieDlg::OnStartStop() {
             // failed start comes back.
             button->setText(QString::fromUtf16(kStartCaption));
             if (m_recording != 0) {
-                StartMovieVideo(device, m_videoWindow, &width, &height, nullptr);
+                StartMovieVideo(device, m_videoOutput, &width, &height, nullptr);
             }
             m_recording = 0;
         } else {
             m_moviePath = *path;
-            m_recording = StartMovieVideo(device, m_videoWindow, &width, &height,
+            m_recording = StartMovieVideo(device, m_videoOutput, &width, &height,
                                           QFile::encodeName(m_moviePath).constData());
             if (m_recording < 0) {
                 m_owner->prompts().MessageBox(Text("movie.failed").arg(m_moviePath));
@@ -164,12 +166,12 @@ void CMovieDlg::OnRecordingError() {
     static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP))
         ->setText(QString::fromUtf16(kStartCaption));
     EnableButtons(true);
-    const MovieFileBranch* file = CaptureGraph::Instance().fileBranch.get();
+    const MovieFileBranch* file = CaptureGraph::Instance().FileBranch();
     if (file && file->OutOfRoom()) {
         // The camera is fine; only the file had no more room: the preview comes back.
         int width = 0;
         int height = 0;
-        StartMovieVideo(m_owner->GraphDevice(), m_videoWindow, &width, &height, nullptr);
+        StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr);
         m_owner->prompts().MessageBox(Text("movie.full").arg(m_moviePath));
         return;
     }
@@ -212,7 +214,7 @@ void CMovieDlg::OnCameraEvent(CameraEvent::Kind kind) {
         // The graph's own news: only an error matters, and it has stopped the graph after
         // completing the file.
         DrainGraphEvents();
-        if (m_recording == 1 && CaptureGraph::Instance().failed) {
+        if (m_recording == 1 && CaptureGraph::Instance().Failed()) {
             OnRecordingError();
         }
         break;

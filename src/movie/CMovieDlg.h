@@ -7,6 +7,7 @@
 
 class MovieOwner;
 class QFrame;
+class VideoOutput;
 
 // The movie window, shown modally in its owner's place: the live picture in its own video
 // area, and recording into AVI files in the movie folder. Still mode (IDOK) goes back to the
@@ -36,6 +37,7 @@ public:
 
     MovieOwner* m_owner = nullptr;
     QFrame* m_videoWindow = nullptr;
+    VideoOutput* m_videoOutput = nullptr; // the live video, inside m_videoWindow
     // 0 not recording, 1 recording, negative: the failure code of the last start.
     int m_recording = 0;
     QString m_moviePath;

@@ -30,13 +30,7 @@ protected:
                          R"(", "formats": [{"format": "YUY2", "width": 320, "height": 240}]}])"));
         env.set("VELDOR_SIMULATED_CAMERAS", cameras.toLocal8Bit());
         ASSERT_TRUE(StartAndShow());
-        ASSERT_TRUE(QTest::qWaitFor(
-            [] {
-                CaptureGraph& graph = CaptureGraph::Instance();
-                const std::lock_guard<std::mutex> lock(graph.frameMutex);
-                return graph.lastSample != nullptr;
-            },
-            10000));
+        ASSERT_TRUE(QTest::qWaitFor([] { return CaptureGraph::Instance().HasFrame(); }, 10000));
         button = OpenFifoWriter(tree.HidrawNode(0));
         ASSERT_GE(button, 0);
     }

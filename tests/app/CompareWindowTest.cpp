@@ -66,7 +66,7 @@ protected:
         ASSERT_TRUE(StartAndShow());
         ASSERT_TRUE(QTest::qWaitFor(
             [] {
-                VideoOutput* output = CaptureGraph::Instance().renderer;
+                VideoOutput* output = LiveOutput();
                 return output && output->FramesShown() > 1;
             },
             10000));
@@ -288,7 +288,7 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
         dlg->m_buttonPressed = 1;
         ASSERT_EVENTUALLY(comp.m_liveView == 1);
         EXPECT_EQ(dlg->m_buttonPressed, 0);
-        VideoOutput* video = CaptureGraph::Instance().renderer;
+        VideoOutput* video = LiveOutput();
         ASSERT_TRUE(video);
         EXPECT_EQ(video->parentWidget(), comp.m_videoBox);
         EXPECT_EQ(video->geometry(), QRect(1, 1, 480, 360));
@@ -342,7 +342,7 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
         EXPECT_EQ(Count(shot, QRect(21, 31, 478, 358), White), 478 * 358);
     });
     // RETURN gives the live video back to the main window.
-    VideoOutput* video = CaptureGraph::Instance().renderer;
+    VideoOutput* video = LiveOutput();
     ASSERT_TRUE(video);
     EXPECT_EQ(video->parentWidget(), dlg->m_videoWindow);
     EXPECT_EQ(dlg->m_viewState, 1);
@@ -390,7 +390,7 @@ protected:
 TEST_F(StillPinCompareTest, TheListsAreReadOneSecondAfterTheCamerasFrameIsStored) {
     AddPicture(dlg->m_saveFolder, 1, Qt::green);
     RunCompareWindow([&](D& comp) {
-        ASSERT_TRUE(TriggerStill(CaptureGraph::Instance().source.get()));
+        ASSERT_TRUE(TriggerStill(CaptureGraph::Instance().Source()));
         const QString stored = dlg->m_saveFolder + QStringLiteral("/20261209101112.jpg");
         ASSERT_EVENTUALLY(QFileInfo::exists(stored));
         EXPECT_EQ(comp.m_saveStrip.names().size(), 1);

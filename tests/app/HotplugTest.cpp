@@ -58,10 +58,9 @@ protected:
     }
     // The live view shows frames and the grabber holds one to capture.
     static bool LiveFrames() {
-        CaptureGraph& g = CaptureGraph::Instance();
-        VideoOutput* video = g.renderer;
-        std::lock_guard<std::mutex> lock(g.frameMutex);
-        return video && video->FramesShown() > 0 && GraphRuns() && g.lastSample;
+        VideoOutput* video = LiveOutput();
+        return video && video->FramesShown() > 0 && GraphRuns() &&
+               CaptureGraph::Instance().HasFrame();
     }
     static int Brightness() {
         int value = -1000;
@@ -91,8 +90,9 @@ TEST_F(HotplugTest, UnpluggedCameraRefusesAndComesBackWithItsStoredControls) {
     Replace("[]");
     ASSERT_TRUE(QTest::qWaitFor([&] { return window().m_viewState == 0; }, 1000));
     CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_FALSE(g.pipeline);
-    EXPECT_FALSE(g.renderer);
+    EXPECT_FALSE(g.Exists());
+    EXPECT_FALSE(LiveOutput());
+    EXPECT_TRUE(window().m_videoOutput->Picture().isNull());
     EXPECT_FALSE(window().m_videoWindow->isVisible());
     // A plain picture in the video area, not the last frame.
     const QImage shown = window().grab().toImage();
@@ -119,7 +119,7 @@ TEST_F(HotplugTest, UnpluggedCameraRefusesAndComesBackWithItsStoredControls) {
     ASSERT_TRUE(QTest::qWaitFor(LiveFrames, 3000));
     EXPECT_EQ(window().m_viewState, 1);
     EXPECT_EQ(window().m_cameraName, QStringLiteral("Orvane Q7"));
-    EXPECT_EQ(g.device.name, QByteArray("Orvane Q7"));
+    EXPECT_EQ(g.Device().name, QByteArray("Orvane Q7"));
     EXPECT_EQ(Brightness(), 37);
     QComboBox* combo = window().m_deviceCombo;
     ASSERT_EQ(combo->count(), 2);
@@ -143,7 +143,7 @@ TEST_F(HotplugTest, BusErrorWhileThePropertyDialogIsOpen) {
     prompts.onPropertyPages = [&](CameraControls& controls) {
         PropertyPagesDialog dialog(controls, PropertyFrame{window().m_cameraName, 2}, &window());
         QTimer::singleShot(0, &dialog, [] {
-            GstElement* source = CaptureGraph::Instance().source.get();
+            GstElement* source = CaptureGraph::Instance().Source();
             GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ,
                                                 "Could not read from resource.");
             gst_element_post_message(source,
@@ -163,7 +163,7 @@ TEST_F(HotplugTest, BusErrorWhileThePropertyDialogIsOpen) {
     EXPECT_TRUE(closedByItself);
     EXPECT_FALSE(movedAfterStop);
     EXPECT_EQ(window().m_viewState, 0);
-    EXPECT_FALSE(CaptureGraph::Instance().pipeline);
+    EXPECT_FALSE(CaptureGraph::Instance().Exists());
 }
 
 // The list's order changes between start-up and selection; the camera chosen is the one bound.
@@ -176,7 +176,7 @@ TEST_F(HotplugTest, TheChosenCameraIsBoundWhereverTheListPutsIt) {
     window().m_deviceCombo->setCurrentIndex(1);
     window().OnCameraSelect();
     EXPECT_EQ(window().m_cameraName, QStringLiteral("Beta"));
-    EXPECT_EQ(CaptureGraph::Instance().device.name, QByteArray("Beta"));
+    EXPECT_EQ(CaptureGraph::Instance().Device().name, QByteArray("Beta"));
     EXPECT_EQ(window().m_viewState, 1);
     EXPECT_EQ(GetPrivateProfileString(QStringLiteral("VideoDevice"), QStringLiteral("Name"),
                                       QString(), env.iniFile()),
@@ -191,7 +191,8 @@ TEST_F(HotplugTest, ACameraHeldByAnotherProgramIsNamed) {
         QStringLiteral("The camera \"Held Cam\" is being used by another program.");
     ASSERT_TRUE(QTest::qWaitFor([&] { return prompts.messages.contains(busy); }, 5000));
     EXPECT_EQ(window().m_viewState, 0);
-    EXPECT_FALSE(CaptureGraph::Instance().renderer);
+    EXPECT_FALSE(LiveOutput());
+    EXPECT_TRUE(window().m_videoOutput->Picture().isNull());
     prompts.messages.clear();
     Click(IDC_CAPTURE);
     EXPECT_EQ(prompts.messages, QStringList{busy});

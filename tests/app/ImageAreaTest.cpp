@@ -1,6 +1,7 @@
 #include "app/ControlIds.h"
 #include "capture/CameraProperty.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 #include "library/ImageList.h"
 #include "library/PictureDrawing.h"
 #include "platform/video/SourceControls.h"
@@ -86,6 +87,7 @@ TEST_F(ImageAreaTest, SelectedSlotIsFramedAndShownLarge) {
     SelectSlot(1);
     const QImage image = Shown();
     EXPECT_FALSE(dlg->m_videoWindow->isVisibleTo(dlg.get()));
+    EXPECT_TRUE(dlg->m_videoOutput->WantedSize().isEmpty()) << "no frame decoded behind it";
     EXPECT_EQ(dlg->m_viewState, 2);
     EXPECT_EQ(dlg->m_live, 0);
     for (const QPoint p :
@@ -117,6 +119,7 @@ TEST_F(ImageAreaTest, SelectedSlotIsFramedAndShownLarge) {
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_TRUE(dlg->m_videoWindow->isVisibleTo(dlg.get()));
+    EXPECT_EQ(dlg->m_videoOutput->WantedSize(), QSize(640, 480) * dlg->devicePixelRatioF());
 }
 
 TEST_F(ImageAreaTest, APaintReadsNoFile) {

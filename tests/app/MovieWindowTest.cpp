@@ -115,12 +115,12 @@ TEST_F(MovieWindowTest, OpensAtTheMainWindowsCornerWithTheLiveVideoAndEndsThePro
         }
         EXPECT_EQ(movie.m_videoWindow->geometry(), QRect(20, 30, 642, 482));
         EXPECT_EQ(movie.m_videoWindow->contentsRect().size(), QSize(640, 480));
-        VideoOutput* video = CaptureGraph::Instance().renderer;
+        VideoOutput* video = LiveOutput();
         ASSERT_TRUE(video);
         EXPECT_EQ(video->parentWidget(), movie.m_videoWindow);
         EXPECT_EQ(video->geometry(), QRect(1, 1, 640, 480));
         EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
-        EXPECT_EQ(CaptureGraph::Instance().eventWindow.load(), &movie);
+        EXPECT_EQ(CaptureGraph::Instance().EventWindow(), &movie);
 
         // The folder buttons: the chooser starts at the movie folder; Cancel changes nothing,
         // a choice is stored at once. OpenFolder hands the folder to the desktop.
@@ -190,7 +190,7 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
         EXPECT_EQ(startStop->text(), QStringLiteral("録画開始"));
         EXPECT_TRUE(OthersEnabled(movie, true));
         ExpectPlayable(first);
-        ASSERT_TRUE(TriggerStill(CaptureGraph::Instance().source.get()));
+        ASSERT_TRUE(TriggerStill(CaptureGraph::Instance().Source()));
         ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 1; }, 5000));
         const QString second = Movie("20261209101112-1.avi");
         EXPECT_EQ(movie.m_moviePath, second);
@@ -199,8 +199,8 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
         // A camera error, as an unplug reports it: the file is complete, the window idle.
         CaptureGraph& g = CaptureGraph::Instance();
         GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "gone");
-        gst_element_post_message(g.source.get(),
-                                 gst_message_new_error(GST_OBJECT(g.source.get()), error, ""));
+        gst_element_post_message(g.Source(),
+                                 gst_message_new_error(GST_OBJECT(g.Source()), error, ""));
         g_error_free(error);
         ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 5000));
         EXPECT_EQ(
@@ -222,11 +222,10 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
     EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
     EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_EQ(dlg->m_strip.topIndex(), 0);
-    CaptureGraph& g = CaptureGraph::Instance();
-    EXPECT_EQ(g.grabberMode, 1);
-    ASSERT_TRUE(g.renderer);
-    EXPECT_EQ(g.renderer->parentWidget(), dlg->m_videoWindow);
-    EXPECT_TRUE(QTest::qWaitFor([&] { return g.renderer->FramesShown() > 1; }, 10000));
+    VideoOutput* video = LiveOutput();
+    ASSERT_EQ(video, dlg->m_videoOutput);
+    EXPECT_EQ(video->parentWidget(), dlg->m_videoWindow);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
 }
 
 TEST_F(MovieWindowTest, AMovieThatRunsOutOfRoomEndsPlayableWithAMessage) {
@@ -265,7 +264,7 @@ TEST_F(MovieWindowTest, AMovieThatRunsOutOfRoomEndsPlayableWithAMessage) {
         EXPECT_EQ(decoded->frames, avi->moviFrames);
 
         // Only the file had no room: the live picture goes on.
-        VideoOutput* preview = CaptureGraph::Instance().renderer;
+        VideoOutput* preview = LiveOutput();
         ASSERT_TRUE(preview);
         const int shown = preview->FramesShown();
         EXPECT_TRUE(QTest::qWaitFor([&] { return preview->FramesShown() > shown; }, 5000));
@@ -292,11 +291,11 @@ TEST_F(MovieWindowTest, UnpluggedWhileRecordingTheMovieIsComplete) {
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->m_viewState == 0; }, 3000));
     EXPECT_TRUE(dlg->m_cameraLost);
-    EXPECT_FALSE(CaptureGraph::Instance().pipeline);
+    EXPECT_FALSE(CaptureGraph::Instance().Exists());
     ASSERT_TRUE(TempEnvironment::writeFile(cameras, description));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
-            VideoOutput* video = CaptureGraph::Instance().renderer;
+            VideoOutput* video = LiveOutput();
             return dlg->m_viewState == 1 && video && video->FramesShown() > 0;
         },
         5000));
@@ -348,7 +347,7 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
         EXPECT_EQ(QDir(dlg->m_movieFolder).entryList(QDir::Files).size(), 1000);
         EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画開始"));
         EXPECT_TRUE(OthersEnabled(movie, true));
-        VideoOutput* video = CaptureGraph::Instance().renderer;
+        VideoOutput* video = LiveOutput();
         ASSERT_TRUE(video);
         EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
     });

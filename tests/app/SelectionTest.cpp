@@ -154,10 +154,10 @@ TEST_F(SelectionTest, StoredSizesAndTheResolutionText) {
             cameras, QByteArray(R"([{"name": "Orvane Q7", "formats": [)") + row.format + "]}]"));
         env.set("VELDOR_SIMULATED_CAMERAS", cameras.toLocal8Bit());
         WriteIni(QByteArray("[Orvane Q7]\n") + row.section);
-        ASSERT_TRUE(Start()) << row.text;
+        ASSERT_TRUE(StartAndShow()) << row.text;
         EXPECT_EQ(window().m_resolutionText, QString::fromLatin1(row.text));
         // The camera keeps a format it has, so the live video runs.
-        VideoOutput* output = CaptureGraph::Instance().renderer;
+        VideoOutput* output = LiveOutput();
         ASSERT_TRUE(output);
         EXPECT_TRUE(QTest::qWaitFor([output] { return output->FramesShown() > 0; }, 10000));
         dlg.reset();
@@ -173,7 +173,7 @@ TEST_F(SelectionTest, ChoosingAnotherCameraSwitchesTheGraphAndStoresTheOld) {
     dlg.m_deviceCombo->setCurrentIndex(1);
     Q_EMIT dlg.m_deviceCombo->activated(1);
     EXPECT_EQ(dlg.m_deviceIndex, 1);
-    EXPECT_EQ(CaptureGraph::Instance().device.name, QByteArray("USB Camera"));
+    EXPECT_EQ(CaptureGraph::Instance().Device().name, QByteArray("USB Camera"));
     EXPECT_EQ(dlg.m_cameraName, QStringLiteral("USB Camera"));
     const QByteArray ini = TempEnvironment::readFile(env.iniFile());
     EXPECT_TRUE(ini.contains("[Orvane Q7]\nWidth=320\nHeight=240")) << ini.constData();

@@ -87,7 +87,7 @@ public:
 class GraphWatchingPrompts : public ScriptedPrompts {
 public:
     void MessageBox(const QString& text) override {
-        graphRan.append(CaptureGraph::Instance().pipeline != nullptr);
+        graphRan.append(CaptureGraph::Instance().Exists());
         ScriptedPrompts::MessageBox(text);
     }
     QList<bool> graphRan;
@@ -140,7 +140,7 @@ TEST_F(StartupTest, NoCameraRefusesAfterTheSplashWithoutShowingTheWindow) {
     EXPECT_EQ(dlg->m_viewState, 0);
     EXPECT_EQ(dlg->m_mainActive, 0);
     EXPECT_FALSE(dlg->m_buttonPoll.IsActive());
-    EXPECT_EQ(CaptureGraph::Instance().pipeline, nullptr);
+    EXPECT_FALSE(CaptureGraph::Instance().Exists());
 }
 
 TEST_F(StartupTest, NoCameraMessageComesAfterTheSplash) {
@@ -186,7 +186,7 @@ TEST_F(StartupTest, SecondInstanceStartsThePreviewThenRefusesWithoutSplash) {
         RunPostedEvents();
         EXPECT_EQ(shows.shows, 0);
         second.reset();
-        EXPECT_EQ(CaptureGraph::Instance().pipeline, nullptr) << "the refusal runs the shut-down";
+        EXPECT_FALSE(CaptureGraph::Instance().Exists()) << "the refusal runs the shut-down";
     }
 }
 

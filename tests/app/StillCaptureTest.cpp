@@ -42,19 +42,13 @@ protected:
         ASSERT_EQ(dlg->m_viewState, 1);
         ASSERT_TRUE(QTest::qWaitFor(
             [] {
-                VideoOutput* output = CaptureGraph::Instance().renderer;
+                VideoOutput* output = LiveOutput();
                 return output && output->FramesShown() > 0;
             },
             10000));
         // Without a still pin the grabber keeps the last frame: one has to be there.
         if (!stillPin) {
-            ASSERT_TRUE(QTest::qWaitFor(
-                [] {
-                    CaptureGraph& graph = CaptureGraph::Instance();
-                    std::lock_guard<std::mutex> lock(graph.frameMutex);
-                    return graph.lastSample != nullptr;
-                },
-                10000));
+            ASSERT_TRUE(QTest::qWaitFor([] { return CaptureGraph::Instance().HasFrame(); }, 10000));
         }
     }
     QStringList Entries(const QString& folder) const {
@@ -210,7 +204,7 @@ TEST_F(StillCaptureTest, NoPreviewMeansNoPicture) {
 
 TEST_F(StillCaptureTest, StillPinCameraStoresOnTheSecondPass) {
     StartWith(true);
-    ASSERT_TRUE(CaptureGraph::Instance().stillPin);
+    ASSERT_TRUE(CaptureGraph::Instance().HasStillPin());
     const QString folder = env.root() + QStringLiteral("/new/stills");
     dlg->m_saveFolder = folder;
     dlg->OnCapture();
@@ -229,10 +223,7 @@ TEST_F(StillCaptureTest, StillPinCameraStoresOnTheSecondPass) {
     // Exactly one picture per press: the delivered frame was taken from its slot.
     RunPostedEvents();
     EXPECT_EQ(Entries(folder).size(), 2);
-    {
-        std::lock_guard<std::mutex> lock(CaptureGraph::Instance().frameMutex);
-        EXPECT_EQ(CaptureGraph::Instance().stillFrame, nullptr);
-    }
+    EXPECT_FALSE(CaptureGraph::Instance().HasFrame());
     EXPECT_TRUE(prompts.messages.isEmpty()) << prompts.messages.join(u'|').toStdString();
 }
 

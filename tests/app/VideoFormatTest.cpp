@@ -45,19 +45,14 @@ protected:
     static bool WaitForFrameSize(QSize size) {
         return QTest::qWaitFor(
             [size] {
-                VideoOutput* output = CaptureGraph::Instance().renderer;
-                return output && output->FrameSize() == size;
+                VideoOutput* output = LiveOutput();
+                // A frame of the stream of that size on screen.
+                return output && output->FrameSize() == size && !output->Picture().isNull();
             },
             10000);
     }
     static bool WaitForGrabbedFrame() {
-        return QTest::qWaitFor(
-            [] {
-                CaptureGraph& g = CaptureGraph::Instance();
-                std::lock_guard<std::mutex> lock(g.frameMutex);
-                return g.lastSample != nullptr;
-            },
-            10000);
+        return QTest::qWaitFor([] { return CaptureGraph::Instance().HasFrame(); }, 10000);
     }
 };
 
@@ -80,8 +75,8 @@ TEST_F(VideoFormatTest, KeyboardChoiceSwitchesTheVideoThePicturesAndTheNextStart
     EXPECT_EQ(Stored("Height"), QStringLiteral("720"));
     // The live video is rebuilt in its place in the main window.
     ASSERT_TRUE(WaitForFrameSize(QSize(1280, 720)));
-    EXPECT_EQ(CaptureGraph::Instance().renderer->parentWidget(), window().m_videoWindow);
-    EXPECT_EQ(CaptureGraph::Instance().renderer->geometry(), QRect(1, 1, 640, 480));
+    EXPECT_EQ(LiveOutput()->parentWidget(), window().m_videoWindow);
+    EXPECT_EQ(LiveOutput()->geometry(), QRect(1, 1, 640, 480));
 
     ASSERT_TRUE(WaitForGrabbedFrame());
     window().OnCapture();
@@ -92,15 +87,15 @@ TEST_F(VideoFormatTest, KeyboardChoiceSwitchesTheVideoThePicturesAndTheNextStart
     // A new start asks for the stored size.
     dlg.reset();
     CaptureGraph::Instance().Reset();
-    ASSERT_TRUE(Start());
+    ASSERT_TRUE(StartAndShow());
     EXPECT_EQ(window().m_resolutionText, QStringLiteral("1280 x 720"));
-    EXPECT_EQ(CaptureGraph::Instance().streamConfig->Format().format, QStringLiteral("MJPG"));
+    EXPECT_EQ(CaptureGraph::Instance().Stream()->Format().format, QStringLiteral("MJPG"));
     EXPECT_TRUE(WaitForFrameSize(QSize(1280, 720)));
 }
 
 TEST_F(VideoFormatTest, EscapeKeepsTheFormatAndRebuildsTheVideo) {
     ASSERT_TRUE(StartAndShow());
-    QPointer<VideoOutput> before = CaptureGraph::Instance().renderer;
+    const std::uint64_t before = CaptureGraph::Instance().ControlsGeneration();
     // The camera button, pressed while the page is open, takes no picture of a stopped graph.
     bool polledDuringPage = true;
     prompts.onFormatPages = [&, showPage = prompts.onFormatPages](StreamConfig& config) {
@@ -114,7 +109,7 @@ TEST_F(VideoFormatTest, EscapeKeepsTheFormatAndRebuildsTheVideo) {
     EXPECT_FALSE(polledDuringPage);
     EXPECT_EQ(window().m_buttonPressed, 0);
     EXPECT_TRUE(window().m_buttonPoll.IsActive());
-    EXPECT_FALSE(before);
+    EXPECT_NE(CaptureGraph::Instance().ControlsGeneration(), before) << "the graph was rebuilt";
     EXPECT_EQ(window().m_resolutionText, QStringLiteral("640 x 480"));
     EXPECT_EQ(Stored("Width"), QStringLiteral("640"));
     EXPECT_TRUE(WaitForFrameSize(QSize(640, 480)));

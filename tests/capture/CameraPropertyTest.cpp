@@ -1,5 +1,6 @@
 #include "capture/CameraProperty.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 #include "platform/video/PropertyPages.h"
 #include "platform/video/SimulatedV4l2Device.h"
 #include "platform/video/SourceControls.h"
@@ -198,27 +199,27 @@ protected:
         ASSERT_TRUE(TempEnvironment::writeFile(file, kCameras));
         env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
         CaptureGraph::Instance().Reset();
-        CaptureGraph::Instance().prompts = &prompts;
+        CaptureGraph::Instance().SetPrompts(&prompts);
         ResetSimulatedControls();
         ResetCameraProperties();
         owner.setGeometry(0, 0, 322, 242);
+        output = new VideoOutput(&owner);
         owner.show();
     }
     void TearDown() override {
         ReleaseGraph();
-        CaptureGraph::Instance().prompts = nullptr;
+        CaptureGraph::Instance().SetPrompts(nullptr);
         ResetSimulatedControls();
         ResetCameraProperties();
     }
     int Start(int device, int width = 0, int height = 0) {
-        CaptureGraph::Instance().requestedWidth = width;
-        CaptureGraph::Instance().requestedHeight = height;
+        CaptureGraph::Instance().SetRequestedSize(width, height);
         int w = 0;
         int h = 0;
-        return StartVideo(device, &owner, 320, 240, &w, &h);
+        return StartVideo(device, output, &w, &h);
     }
     static double Balance(const char* property) {
-        GstElement* balance = SourceBalance(CaptureGraph::Instance().source.get());
+        GstElement* balance = SourceBalance(CaptureGraph::Instance().Source());
         double value = -100.0;
         if (balance) {
             g_object_get(balance, property, &value, nullptr);
@@ -229,6 +230,7 @@ protected:
     TempEnvironment env;
     ScriptedPrompts prompts;
     QFrame owner;
+    VideoOutput* output = nullptr;
 };
 
 TEST_F(GraphControlsTest, OnlyARunningGraphHasControls) {

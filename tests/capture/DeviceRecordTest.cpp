@@ -40,8 +40,8 @@ TEST(DeviceRecord, ListingsKeepEachIndexOnItsCamera) {
     EXPECT_EQ(changes.added, QList<int>{2});
     EXPECT_TRUE(changes.returned.isEmpty());
     EXPECT_EQ(Paths(head.get()), QStringList({"/dev/video0 gone", "/dev/video2", "/dev/video4"}));
-    EXPECT_EQ(CaptureGraph::Instance().devices.size(), 3);
-    EXPECT_EQ(CaptureGraph::Instance().devices[1].devicePath, QStringLiteral("/dev/video2"));
+    ASSERT_EQ(CaptureGraph::Instance().Devices().size(), 3);
+    EXPECT_EQ(CaptureGraph::Instance().Devices()[1].devicePath, QStringLiteral("/dev/video2"));
 
     // It comes back on another node (its old one was taken meanwhile): same port, same card.
     VideoDeviceInfo renumbered = scope;

@@ -1,5 +1,6 @@
 #include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
+#include "capture/MovieFileBranch.h"
 #include "capture/VideoOutput.h"
 #include "support/AviFile.h"
 #include "support/ScriptedPrompts.h"
@@ -47,25 +48,25 @@ protected:
         ASSERT_TRUE(TempEnvironment::writeFile(file, kCameras));
         env.set("VELDOR_SIMULATED_CAMERAS", file.toLocal8Bit());
         CaptureGraph::Instance().Reset();
-        CaptureGraph::Instance().requestedWidth = 0;
-        CaptureGraph::Instance().requestedHeight = 0;
-        CaptureGraph::Instance().prompts = &prompts;
+        CaptureGraph::Instance().SetRequestedSize(0, 0);
+        CaptureGraph::Instance().SetPrompts(&prompts);
         owner.setGeometry(0, 0, 642, 482);
+        preview = new VideoOutput(&owner);
         owner.show();
     }
     void TearDown() override {
         ReleaseGraph();
-        CaptureGraph::Instance().prompts = nullptr;
+        CaptureGraph::Instance().SetPrompts(nullptr);
     }
 
     // Starts recording into path and waits until the mux has had frames frames.
     bool Record(const QString& path, int frames) {
-        if (StartMovieVideo(GetParam(), &owner, &width, &height,
+        if (StartMovieVideo(GetParam(), preview, &width, &height,
                             QFile::encodeName(path).constData()) != 1) {
             return false;
         }
         clock.start();
-        input.Watch(CaptureGraph::Instance().mux.get());
+        input.Watch(CaptureGraph::Instance().FileBranch()->mux());
         return QTest::qWaitFor([&] { return input.buffers.load() >= frames; }, 15000);
     }
 
@@ -100,6 +101,7 @@ protected:
     TempEnvironment env;
     ScriptedPrompts prompts;
     QFrame owner;
+    VideoOutput* preview = nullptr;
     MuxInput input;
     QElapsedTimer clock;
     int width = 0;
@@ -111,13 +113,11 @@ TEST_P(MovieRecordingTest, StopCompletesAFileOfTheCamerasOwnFormatFromTwoSeconds
     EXPECT_EQ(width, 320);
     EXPECT_EQ(height, 240);
     // The preview runs beside the recording.
-    VideoOutput* preview = CaptureGraph::Instance().renderer;
-    ASSERT_TRUE(preview);
     const int shown = preview->FramesShown();
     EXPECT_TRUE(QTest::qWaitFor([&] { return preview->FramesShown() > shown; }, 5000));
 
     const double seconds = clock.elapsed() / 1000.0;
-    ASSERT_EQ(StartMovieVideo(GetParam(), &owner, &width, &height, nullptr), 1);
+    ASSERT_EQ(StartMovieVideo(GetParam(), preview, &width, &height, nullptr), 1);
     ExpectComplete(MoviePath(), Fourcc());
     // The first two seconds of the camera's stream are not in the file.
     EXPECT_GE(input.firstTime.load(), 19 * GST_SECOND / 10);
@@ -135,11 +135,10 @@ TEST_P(MovieRecordingTest, CameraErrorWhileRecordingCompletesTheFile) {
     // What v4l2src reports when its camera is unplugged; the stream itself goes on here, so
     // the file must be ended by the program, not by the source.
     GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "gone");
-    gst_element_post_message(g.source.get(),
-                             gst_message_new_error(GST_OBJECT(g.source.get()), error, ""));
+    gst_element_post_message(g.Source(), gst_message_new_error(GST_OBJECT(g.Source()), error, ""));
     g_error_free(error);
     EXPECT_GE(DrainGraphEvents(), 1);
-    EXPECT_TRUE(g.failed);
+    EXPECT_TRUE(g.Failed());
     ExpectComplete(MoviePath(), Fourcc());
     // Releasing the stopped graph leaves the file as it is.
     const QByteArray written = TempEnvironment::readFile(MoviePath());

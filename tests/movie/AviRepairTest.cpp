@@ -1,5 +1,6 @@
 #include "movie/AviRepair.h"
 #include "capture/CaptureGraph.h"
+#include "capture/VideoOutput.h"
 #include "movie/MovieFolderRepair.h"
 #include "support/AviFile.h"
 #include "support/ChildProcess.h"
@@ -180,14 +181,15 @@ protected:
         const QString path = QFile::decodeName(qgetenv(kMovieVariable));
         ScriptedPrompts prompts;
         CaptureGraph::Instance().Reset();
-        CaptureGraph::Instance().prompts = &prompts;
+        CaptureGraph::Instance().SetPrompts(&prompts);
         QFrame owner;
         owner.setGeometry(0, 0, 642, 482);
+        auto* output = new VideoOutput(&owner);
         owner.show();
         int width = 0;
         int height = 0;
         ASSERT_EQ(
-            StartMovieVideo(camera, &owner, &width, &height, QFile::encodeName(path).constData()),
+            StartMovieVideo(camera, output, &width, &height, QFile::encodeName(path).constData()),
             1);
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(path).size() >= bytes; }, 40000))
             << "the movie reached " << QFileInfo(path).size() << " bytes";
@@ -278,18 +280,19 @@ TEST(MovieFolderRepairTest, RepairsOnlyTheProgramsMoviesCutShort) {
     {
         ScriptedPrompts prompts;
         CaptureGraph::Instance().Reset();
-        CaptureGraph::Instance().prompts = &prompts;
+        CaptureGraph::Instance().SetPrompts(&prompts);
         QFrame owner;
         owner.setGeometry(0, 0, 642, 482);
+        auto* output = new VideoOutput(&owner);
         owner.show();
         int width = 0;
         int height = 0;
-        ASSERT_EQ(StartMovieVideo(kJpeg, &owner, &width, &height,
+        ASSERT_EQ(StartMovieVideo(kJpeg, output, &width, &height,
                                   QFile::encodeName(complete).constData()),
                   1);
         ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(complete).size() > 100000; }, 20000));
         ReleaseGraph();
-        CaptureGraph::Instance().prompts = nullptr;
+        CaptureGraph::Instance().SetPrompts(nullptr);
     }
     const QByteArray whole = TempEnvironment::readFile(complete);
     const qsizetype frames = ReadAviFile(complete)->frames.size();

@@ -9,7 +9,6 @@
 #include <QThread>
 #include <QTimer>
 #include <QWindow>
-#include <mutex>
 
 MainWindowStart StartMainWindow(CKestrelDlg& dlg) {
     MainWindowStart start;
@@ -34,7 +33,7 @@ MainWindowStart StartMainWindow(CKestrelDlg& dlg) {
 
 void MainWindowFixture::TearDown() {
     dlg.reset();
-    CaptureGraph::Instance().prompts = nullptr;
+    CaptureGraph::Instance().SetPrompts(nullptr);
 }
 
 bool MainWindowFixture::Start() {
@@ -61,15 +60,17 @@ bool MainWindowFixture::StartAndShow() {
     return true;
 }
 
+VideoOutput* MainWindowFixture::LiveOutput() {
+    return dynamic_cast<VideoOutput*>(CaptureGraph::Instance().FedViewFinder());
+}
+
 bool MainWindowFixture::WaitForLiveFrames() {
     const QDeadlineTimer deadline(10000);
     for (;;) {
         CaptureGraph& graph = CaptureGraph::Instance();
-        if (graph.renderer && graph.renderer->FramesShown() > 0) {
-            const std::lock_guard<std::mutex> lock(graph.frameMutex);
-            if (graph.lastSample) {
-                return true;
-            }
+        VideoOutput* output = LiveOutput();
+        if (output && output->FramesShown() > 0 && graph.HasFrame()) {
+            return true;
         }
         if (deadline.hasExpired()) {
             return false;

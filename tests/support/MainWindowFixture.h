@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+class VideoOutput;
+
 // What happened while the main window started.
 struct MainWindowStart {
     bool result = false;            // OnInitDialog's result
@@ -36,6 +38,8 @@ protected:
     // Waits until the live video has shown a frame and the grabber holds one to take, which
     // under load can be a while after the first frame is on screen.
     static bool WaitForLiveFrames();
+    // The video output the graph feeds now, null without a graph.
+    static VideoOutput* LiveOutput();
     CKestrelDlg& window() { return *dlg; }
 
     TempEnvironment env;
