@@ -68,7 +68,7 @@ struct Window {
     explicit Window(const QString& folder) : dlg(prompts, clock) {
         dlg.m_saveFolder = folder;
         dlg.ResetImageList();
-        dlg.m_selSlot = 0;
+        dlg.m_strip.SelectSlot(0);
         dlg.m_showComment = 1;
         dlg.SelectionChanged();
     }
@@ -103,7 +103,7 @@ void BM_ShowNewPicture(benchmark::State& state) {
         state.PauseTiming();
         window.dlg.ResetImageList(); // forgets every decoded picture
         window.Paint();              // the strip, decoded again
-        window.dlg.m_selSlot = 0;
+        window.dlg.m_strip.SelectSlot(0);
         state.ResumeTiming();
         window.dlg.SelectionChanged();
         window.Paint();

@@ -155,7 +155,7 @@ void BM_Capture(benchmark::State& state) {
             state.ResumeTiming();
         }
     }
-    if (window.dlg->m_imageNames.isEmpty()) {
+    if (window.dlg->m_strip.names().isEmpty()) {
         state.SkipWithError("no picture stored");
     }
 }

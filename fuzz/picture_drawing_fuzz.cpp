@@ -70,8 +70,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         int drawn = 0;
         {
             QPainter painter(&c.image);
-            drawn = DrawPicture(painter, cache, name, c.target.x(), c.target.y(), c.target.width(),
-                                c.target.height(), g_folder->path());
+            const QString path = g_folder->filePath(name);
+            drawn = DrawPicture(painter, cache, path, PictureCache::Stamp(path), c.target);
         }
         FUZZ_CHECK(drawn == (decoded.isNull() ? 0 : 1));
         if (drawn == 0) {

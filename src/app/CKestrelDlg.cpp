@@ -38,11 +38,9 @@ QString Caption(int id, int language) {
 } // namespace
 
 CKestrelDlg::CKestrelDlg(Prompts& prompts, Clock& clock, QWidget* parent)
-    : QDialog(parent), m_splashDlg(nullptr), m_prompts(prompts), m_clock(clock) {
+    : Dialog(parent), m_splashDlg(nullptr), m_prompts(prompts), m_clock(clock) {
     m_hIcon = QIcon(QStringLiteral(":/veldor.png"));
-    m_timer1.setSingleShot(true);
     m_timer2.setSingleShot(true);
-    connect(&m_timer1, &QTimer::timeout, this, [this] { OnTimer(1); });
     connect(&m_timer2, &QTimer::timeout, this, [this] { OnTimer(2); });
     CreateControls();
     connectCommands();
@@ -90,17 +88,8 @@ void CKestrelDlg::CreateControls() {
         }
         widget->setObjectName(QStringLiteral("control%1").arg(control.id));
         widget->setVisible(control.shown && control.id != IDC_LIVE);
-        m_controls.insert(control.id, widget);
+        AddControl(control.id, widget);
     }
-}
-
-QWidget* CKestrelDlg::GetDlgItem(int id) const {
-    return m_controls.value(id, nullptr);
-}
-
-void CKestrelDlg::PostCommand(int id) {
-    QMetaObject::invokeMethod(
-        this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
 void CKestrelDlg::PostQuit() {
@@ -148,8 +137,6 @@ bool CKestrelDlg::OnInitDialog() {
 
     LoadIniFile();
 
-    m_topIndex = 0;
-    m_selSlot = -1;
     ResetImageList();
     ApplyViewState();
 
@@ -178,7 +165,11 @@ bool CKestrelDlg::OnInitDialog() {
     m_videoWindow->setGeometry(190, 10, 642, 482);
     m_videoOutput = new VideoOutput(m_videoWindow);
     m_videoWindow->show();
-    BuildWorkFilePath();
+    // Nothing is kept in the temporary folder; its work file is only ever deleted
+    // (SelectDevice).
+    if (TempPath().isEmpty()) {
+        m_prompts.MessageBox(QStringLiteral("Could not open temporary file."));
+    }
 
     if (!m_deviceList) {
         m_prompts.MessageBox(QStringLiteral(" Video Device not found !"));
@@ -211,7 +202,7 @@ bool CKestrelDlg::OnInitDialog() {
         this, [this] { RepairMovieFolder(m_movieFolder, m_prompts, m_language); },
         Qt::QueuedConnection);
 
-    m_timer1.start(300);
+    PollButtonHere();
     m_mainActive = 1;
     qApp->installEventFilter(this);
     return true;
@@ -277,16 +268,6 @@ void CKestrelDlg::FillDeviceCombo() {
     }
 }
 
-void CKestrelDlg::BuildWorkFilePath() {
-    const QString temp = TempPath();
-    if (temp.isEmpty()) {
-        m_prompts.MessageBox(QStringLiteral("Could not open temporary file."));
-        m_workFilePath.clear();
-        return;
-    }
-    m_workFilePath = temp + QStringLiteral("/zz_Workfile.jpg");
-}
-
 void CKestrelDlg::OnDestroy() {
     if (m_destroyed) {
         return;
@@ -294,7 +275,7 @@ void CKestrelDlg::OnDestroy() {
     m_destroyed = true;
     qApp->removeEventFilter(this);
     EndButtonPressDetection(&m_buttonPressed);
-    m_timer1.stop();
+    m_buttonPoll.Stop();
     m_timer2.stop();
     m_deviceMonitor.reset();
     if (m_deviceCombo && m_viewState != 0) {
@@ -317,7 +298,7 @@ QString CKestrelDlg::Text(const char* key) const {
 }
 
 void CKestrelDlg::done(int r) {
-    QDialog::done(r);
+    Dialog::done(r);
     if (m_modalLoop) {
         m_modalLoop->exit();
     }

@@ -1,21 +1,25 @@
 #pragma once
 
 #include "app/CNullDlg.h"
+#include "button/ButtonPoll.h"
+#include "capture/CameraEvent.h"
 #include "capture/DeviceRecord.h"
 #include "library/CCompDlg.h"
+#include "library/CompareOwner.h"
 #include "library/PictureCache.h"
+#include "library/PictureDrawing.h"
 #include "library/ShownPicture.h"
+#include "library/ThumbnailStrip.h"
 #include "movie/CMovieDlg.h"
+#include "movie/MovieOwner.h"
+#include "platform/dialog/Dialog.h"
 #include "platform/instance/InstanceLock.h"
 
-#include <QDialog>
 #include <QEvent>
 #include <QFont>
-#include <QHash>
 #include <QIcon>
-#include <QStringList>
 #include <QTimer>
-#include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -29,9 +33,10 @@ class QPainter;
 class VideoOutput;
 class VideoDeviceMonitor;
 
-// The main window: the hub that holds the program's shared state and its controls.
-// Everything here runs on the user-interface thread.
-class CKestrelDlg : public QDialog {
+// The main window: the hub that holds the program's shared state and its controls, and the
+// owner of the compare and movie windows that take its place. Everything here runs on the
+// user-interface thread.
+class CKestrelDlg : public Dialog, public CompareOwner, public MovieOwner {
     Q_OBJECT
 
 public:
@@ -43,11 +48,8 @@ public:
     int DoModal();
     void done(int r) override;
 
-    QWidget* GetDlgItem(int id) const;
     // Exchanges the bound members with the controls: save = true reads the controls.
     bool UpdateData(bool save = true);
-    // Queues the command of a control id, as a posted WM_COMMAND would.
-    void PostCommand(int id);
 
     // Start-up and shut-down.
     bool OnInitDialog();
@@ -79,7 +81,8 @@ public:
     // When no camera runs because it was lost: says so and returns true.
     bool RefuseWithoutCamera();
 
-    // Picture list and display.
+    // Picture list and display. The strip holds the save folder's picture list, its top index
+    // and the selected slot.
     void ResetImageList();
     void OnPrevImage();
     void OnNextImage();
@@ -100,7 +103,6 @@ public:
 
     // Still capture.
     void OnCapture();
-    void CaptureStill();
 
     // Commands, view modes, timers.
     void OnViewMode();
@@ -111,19 +113,39 @@ public:
     void OnCameraSelect();
     void OnCompView();
     void OnMovieDlg();
-    // The movie file to record into, named by the clock, its folders made; nothing when all
-    // names of this second are taken.
-    std::optional<QString> MakeMovieFileName();
+    std::optional<QString> MakeMovieFileName() override;
+    // Timer 2: one repaint after full screen ends.
     void OnTimer(int id);
-    void OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam);
+    // A press of the camera button while this window is in front.
+    void OnCameraButton();
+    void OnCameraEvent(CameraEvent::Kind kind);
     // Sees key and mouse presses before they are dispatched.
     bool PreTranslateMessage(QObject* target, QEvent* event);
 
     // The text of the interface language.
     QString Text(const char* key) const;
 
-    Prompts& prompts() const { return m_prompts; }
+    Prompts& prompts() const override { return m_prompts; }
     Clock& clock() const { return m_clock; }
+
+    // What the compare and movie windows read of this window and ask of it.
+    int Language() const override { return m_language; }
+    QPoint Corner() const override { return frameGeometry().topLeft(); }
+    int SaveStripTop() const override;
+    QString SaveFolder() const override { return m_saveFolder; }
+    QString CompareFolder() const override { return m_compFolder; }
+    QString MovieFolder() const override { return m_movieFolder; }
+    void SetSaveFolder(const QString& folder) override;
+    void SetCompareFolder(const QString& folder) override;
+    void SetMovieFolder(const QString& folder) override;
+    int DontAsk() const override { return m_dontAsk; }
+    int ShowComment() const override { return m_showComment; }
+    void SetShowComment(int show) override;
+    int KeepAspect() const override { return m_keepAspect; }
+    int GraphDevice() const override { return m_graphDeviceIndex; }
+    void CaptureStill() override;
+    void ApplyPictureSettings(const QString& settingsPath) override;
+    void ReturnLiveVideo() override;
 
     // Members shared with the other windows and subsystems.
     QIcon m_hIcon;
@@ -134,12 +156,10 @@ public:
     QString m_saveFolder;
     QString m_compFolder;
     QString m_movieFolder;
-    QStringList m_imageNames;
+    ThumbnailStrip m_strip{QPoint(190, 498), ThumbnailStrip::Captions::FileDates};
     QString m_commentPath;
     QString m_settingsPath;
     QString m_iniPath;
-    int m_topIndex = 0;
-    int m_selSlot = -1;
     int m_viewMode = 1;
     int m_live = 1;
     int m_titleBar = 1;
@@ -158,7 +178,6 @@ public:
     int m_deviceIndex = -1;
     std::unique_ptr<DeviceRecord> m_deviceList;
     int m_viewState = 0;
-    QString m_workFilePath;
     int m_buttonPressed = 0;
     QString m_lastQ7Name;
     int m_dontAsk = 0;
@@ -174,8 +193,9 @@ public:
     bool m_reconnectPending = false; // it came back while another window was in front
     std::unique_ptr<VideoDeviceMonitor> m_deviceMonitor;
 
-    // Timer 1: 300 ms poll of m_buttonPressed. Timer 2: one repaint after full screen ends.
-    QTimer m_timer1;
+    // The 300 ms poll of m_buttonPressed, for whichever window is in front.
+    ButtonPoll m_buttonPoll{m_buttonPressed};
+    // Timer 2: one repaint after full screen ends.
     QTimer m_timer2;
 
 protected:
@@ -194,23 +214,25 @@ private:
     void FillDeviceCombo();
     void CloseCameraDialogs();
     QString CameraUnavailableText() const;
-    void BuildWorkFilePath();
     void PostQuit();
     void connectCommands();
-    void OnCommand(int id);
-    int RunChildWindow(bool movie);
+    void OnCommand(int id) override;
+    // Shows child in this window's place, the camera button's presses going to onPress, and
+    // brings this window back when it ends. Returns its result.
+    int RunChildWindow(ChildWindow& child, std::function<void()> onPress);
+    void PollButtonHere();
     bool IsProgramWindow(QWidget* widget) const;
 
     Prompts& m_prompts;
     Clock& m_clock;
     InstanceLock m_instanceLock;
-    QHash<int, QWidget*> m_controls;
     QButtonGroup* m_viewModeGroup = nullptr;
     bool m_destroyed = false;
     bool m_exchangeFailed = false;
     QEventLoop* m_modalLoop = nullptr;
     ulong m_lastFilteredTime = 0; // a press passed to parents is filtered once
     QEvent::Type m_lastFilteredType = QEvent::None;
-    PictureCache m_pictures;
+    PictureCache m_pictures;     // the selected picture, decoded for the picture area
+    LargePicture m_large;        // the selected picture with its comment, read when it was chosen
     ShownPicture m_shownPicture; // the picture whose camera settings were applied
 };

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/dialog/Dialog.h"
+
 // Control ids of the main window.
 enum ControlId {
     IDC_CAPTURE = 1000,
@@ -25,6 +27,3 @@ enum ControlId {
     IDC_COPY_PROPERTY = 1020,
     IDC_SHOW_COMMENT = 1022,
 };
-
-// Dialog results.
-enum { IDOK = 1, IDCANCEL = 2 };

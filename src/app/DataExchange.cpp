@@ -10,15 +10,6 @@
 
 namespace {
 
-void ExchangeCheck(QWidget* widget, int& member, bool save) {
-    auto* button = static_cast<QAbstractButton*>(widget);
-    if (save) {
-        member = button->isChecked() ? 1 : 0;
-    } else {
-        button->setChecked(member != 0);
-    }
-}
-
 // Writing selects the first entry starting with the text, letter case ignored.
 void ExchangeComboText(QComboBox* combo, QString& member, bool save) {
     if (save) {

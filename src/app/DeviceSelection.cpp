@@ -4,6 +4,7 @@
 #include "button/ButtonDetection.h"
 #include "capture/CaptureGraph.h"
 #include "capture/VideoFormats.h"
+#include "platform/paths/Paths.h"
 #include "capture/VideoOutput.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
@@ -23,8 +24,9 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
         m_viewState = 0;
     }
     videoWnd->hide();
-    if (!m_workFilePath.isEmpty()) {
-        QFile::remove(m_workFilePath);
+    // The temporary folder's work file goes whenever a camera is chosen.
+    if (const QString temp = TempPath(); !temp.isEmpty()) {
+        QFile::remove(temp + QStringLiteral("/zz_Workfile.jpg"));
     }
     const DeviceRecord* record = DeviceAt(m_deviceList.get(), n);
     m_cameraName = record ? QString::fromUtf8(record->name) : QString();

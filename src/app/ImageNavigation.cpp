@@ -10,27 +10,17 @@
 #include <QFileInfo>
 
 void CKestrelDlg::ResetImageList() {
-    m_topIndex = 0;
-    m_selSlot = -1;
-    m_imageNames = ReloadImageList(m_saveFolder);
+    m_strip.Reset(m_saveFolder);
     m_pictures.Clear();
 }
 
 void CKestrelDlg::OnPrevImage() {
-    if (m_selSlot != 0) {
-        --m_selSlot;
-    } else {
-        --m_topIndex;
-    }
+    m_strip.StepBack();
     SelectionChanged();
 }
 
 void CKestrelDlg::OnNextImage() {
-    if (m_selSlot >= 4) {
-        ++m_topIndex;
-    } else {
-        ++m_selSlot;
-    }
+    m_strip.StepOn();
     SelectionChanged();
 }
 
@@ -58,10 +48,10 @@ void CKestrelDlg::OnDeleteImage() {
     if (m_dontAsk != 1 && !m_prompts.Question(question)) {
         return;
     }
-    if (m_selSlot == -1 || m_topIndex + m_selSlot >= m_imageNames.size()) {
+    const QString name = m_strip.SelectedName();
+    if (name.isEmpty()) {
         return;
     }
-    const QString name = m_imageNames.at(m_topIndex + m_selSlot);
     const QString path = m_saveFolder + QLatin1Char('/') + name;
     const QString commentPath = MakeCommentPath(m_saveFolder, name);
     // The companions go only with the picture: a picture that stays keeps its comment.
@@ -72,7 +62,7 @@ void CKestrelDlg::OnDeleteImage() {
         QFile::remove(commentPath);
         QFile::remove(ReplaceLastThree(commentPath, "ini"));
     }
-    m_imageNames = ReloadImageList(m_saveFolder);
+    m_strip.Reload(m_saveFolder);
     m_pictures.Clear();
     ApplyViewState();
 }

@@ -1,7 +1,6 @@
 #include "app/CKestrelDlg.h"
 
 #include "app/ControlIds.h"
-#include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
 #include "capture/VideoOutput.h"
 #include "platform/prompts/Prompts.h"
@@ -90,7 +89,7 @@ void CKestrelDlg::OnViewMode() {
     if (!UpdateData(true)) {
         return;
     }
-    m_selSlot = -1;
+    m_strip.SelectSlot(-1);
     if (m_viewMode == 2) {
         m_videoOutput->SetFullScreen(1, m_keepAspect);
         m_fullScreenClick = 0;
@@ -141,65 +140,34 @@ void CKestrelDlg::OnCameraSelect() {
     }
 }
 
-void CKestrelDlg::OnCompView() {
-    RunChildWindow(false);
-}
-
-void CKestrelDlg::OnMovieDlg() {
-    RunChildWindow(true);
-}
-
-int CKestrelDlg::RunChildWindow(bool movie) {
-    hide();
-    if (movie) {
-        m_movieDlg.m_owner = this;
-    } else {
-        m_compDlg.m_owner = this;
-    }
-    m_timer1.stop();
-    m_mainActive = 0;
-    const int result = movie ? m_movieDlg.DoModal() : m_compDlg.DoModal();
-    if (result == 2) {
-        PostCommand(IDC_EXIT);
-    }
-    m_mainActive = 1;
-    UpdateData(false);
-    show();
-    if (movie) {
-        SetNotifyWindow(this);
-    }
-    AttachVideoWindow(m_videoOutput);
-    ResetImageList();
-    ReturnToLive();
-    ApplyViewState();
-    m_timer1.start(300);
-    return result;
-}
-
 void CKestrelDlg::OnTimer(int id) {
-    if (id == 2) {
-        m_timer2.stop();
-        if (m_fullScreenClick >= -1) {
-            update();
-            --m_fullScreenClick;
-        }
+    if (id != 2) {
         return;
     }
-    m_timer1.stop();
-    if (m_buttonPressed != 0) {
-        m_buttonPressed = 0;
-        if (m_viewState == 1 || (m_viewState == 2 && m_selSlot == -1)) {
-            PostCommand(IDC_CAPTURE);
-        } else if (m_viewState == 2) {
-            m_live = 1;
-            UpdateData(false);
-            OnViewMode();
-        }
+    m_timer2.stop();
+    if (m_fullScreenClick >= -1) {
+        update();
+        --m_fullScreenClick;
     }
-    m_timer1.start(300);
 }
 
-void CKestrelDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam) {
+void CKestrelDlg::PollButtonHere() {
+    m_buttonPoll.Start([this] { OnCameraButton(); });
+}
+
+void CKestrelDlg::OnCameraButton() {
+    // In live view, or in still view with nothing selected, a picture; with a picture shown,
+    // back to the live picture.
+    if (m_viewState == 1 || (m_viewState == 2 && m_strip.selSlot() == -1)) {
+        PostCommand(IDC_CAPTURE);
+    } else if (m_viewState == 2) {
+        m_live = 1;
+        UpdateData(false);
+        OnViewMode();
+    }
+}
+
+void CKestrelDlg::OnCameraEvent(CameraEvent::Kind kind) {
     DrainGraphEvents();
     if (CaptureGraph::Instance().Failed()) {
         // The camera was unplugged, or another program holds it: nothing of its live view is
@@ -211,15 +179,14 @@ void CKestrelDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam) {
     }
     // A delivered still frame is always stored, even when graph notifications were queued
     // beside it: the camera has taken a picture the user asked for.
-    if (wParam != 0 && lParam != 0) {
+    if (kind == CameraEvent::Kind::StillFrame) {
         OnCapture();
     }
 }
 
 bool CKestrelDlg::event(QEvent* e) {
     if (e->type() == CameraEvent::kType) {
-        const auto* camera = static_cast<CameraEvent*>(e);
-        OnCameraEvent(camera->wParam, camera->lParam);
+        OnCameraEvent(static_cast<CameraEvent*>(e)->kind);
         return true;
     }
     // The window system decorates a shown window, and may move it doing so.
@@ -231,5 +198,5 @@ bool CKestrelDlg::event(QEvent* e) {
     if (e->type() == QEvent::Show) {
         QMetaObject::invokeMethod(this, &CKestrelDlg::CheckCamera, Qt::QueuedConnection);
     }
-    return QDialog::event(e);
+    return Dialog::event(e);
 }

@@ -91,20 +91,23 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
         return false;
     }
+    // The press that ends full screen does only that, wherever it lands. The video ignores
+    // presses, and Qt hands an ignored press on to the widget's parent: once the video is back
+    // in its window, that would be a thumbnail or the picture area under the press.
+    const bool onFullScreenVideo = !parent && qobject_cast<VideoOutput*>(widget) != nullptr;
     if (m_mainActive == 0) {
-        const bool ownWindow = widget == &m_compDlg || widget == &m_movieDlg;
-        auto* output = qobject_cast<VideoOutput*>(widget);
-        if (!parent && !ownWindow && output) {
-            output->SetFullScreen(0, m_keepAspect);
-            if (m_compDlg.isVisible()) {
-                m_compDlg.m_timer2.start(500);
-            }
+        if (!onFullScreenVideo) {
+            return false;
         }
-        return false;
+        static_cast<VideoOutput*>(widget)->SetFullScreen(0, m_keepAspect);
+        if (m_compDlg.isVisible()) {
+            m_compDlg.FullScreenEnded();
+        }
+        return true;
     }
     if (parent && parent == m_videoWindow) {
         const bool enter = m_viewMode != 2;
-        m_selSlot = -1;
+        m_strip.SelectSlot(-1);
         m_live = 1;
         m_viewMode = enter ? 2 : 1;
         UpdateData(false);
@@ -114,13 +117,13 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         ApplyViewState();
         return true;
     }
-    if (m_selSlot == -1) {
+    if (m_strip.selSlot() == -1) {
         m_fullScreenClick = -1;
-        m_selSlot = -1;
         m_viewMode = 1;
         UpdateData(false);
         m_videoOutput->SetFullScreen(0, m_keepAspect);
         m_timer2.start(500);
+        return onFullScreenVideo;
     }
     return false;
 }

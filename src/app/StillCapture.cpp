@@ -48,7 +48,7 @@ void CKestrelDlg::OnCapture() {
     CaptureStill();
     ResetImageList();
     if (m_mainActive == 0 && m_compDlg.isVisible()) {
-        m_compDlg.m_timer4.start(1000);
+        m_compDlg.PictureStored();
     }
     if (m_fullScreenClick != 0 && m_viewState == 2) {
         ReturnToLive();

@@ -8,8 +8,8 @@ void CKestrelDlg::OnVideoFormat() {
     }
     // The camera button is not polled while the graph is down for the format page: a picture
     // asked for then would find no frame.
-    const bool polling = m_timer1.isActive();
-    m_timer1.stop();
+    const bool polling = m_buttonPoll.IsActive();
+    m_buttonPoll.Stop();
     int w = m_formatWidth;
     int h = m_formatHeight;
     // Without a rebuilt graph nothing is delivered: the text and the stored size stay.
@@ -22,6 +22,6 @@ void CKestrelDlg::OnVideoFormat() {
     }
     if (polling) {
         m_buttonPressed = 0;
-        m_timer1.start(300);
+        PollButtonHere();
     }
 }

@@ -3,16 +3,22 @@
 #include <QEvent>
 #include <cstdint>
 
-// The camera event: graph notifications (wParam 0, lParam 0) and delivered still frames
-// (wParam the frame's length, lParam the address of its bytes in the still-frame slot; 0 and 0
-// from the movie graph). graphNotification tells the graph's own notifications from a still
-// frame of the movie graph, which carries the same parameters.
+// The camera event, posted to the window that takes the graph's news (SetNotifyWindow).
 class CameraEvent : public QEvent {
 public:
+    enum class Kind {
+        // The live graph's camera delivered a still frame, which waits in the still-frame slot;
+        // wParam is its length and lParam the address of its bytes there.
+        StillFrame,
+        // The graph queued an error, a warning or the end of its stream (DrainGraphEvents).
+        GraphNotification,
+        // The movie graph's camera delivered a still frame: its button was pressed.
+        Press,
+    };
     static constexpr QEvent::Type kType = static_cast<QEvent::Type>(QEvent::User + 1);
-    CameraEvent(std::uintptr_t wParam, std::intptr_t lParam, bool graphNotification = false)
-        : QEvent(kType), wParam(wParam), lParam(lParam), graphNotification(graphNotification) {}
+    explicit CameraEvent(Kind kind, std::uintptr_t wParam = 0, std::intptr_t lParam = 0)
+        : QEvent(kType), kind(kind), wParam(wParam), lParam(lParam) {}
+    const Kind kind;
     const std::uintptr_t wParam;
     const std::intptr_t lParam;
-    const bool graphNotification;
 };

@@ -32,7 +32,8 @@ GstBusSyncReply BusSync(GstBus*, GstMessage* message, gpointer graph) {
     case GST_MESSAGE_WARNING:
     case GST_MESSAGE_EOS:
         if (QObject* window = static_cast<CaptureGraph*>(graph)->EventWindow()) {
-            QCoreApplication::postEvent(window, new CameraEvent(0, 0, true));
+            QCoreApplication::postEvent(window,
+                                        new CameraEvent(CameraEvent::Kind::GraphNotification));
         }
         return GST_BUS_PASS;
     default:
@@ -473,7 +474,8 @@ void CaptureGraph::SetNotifyWindow(QObject* window) {
     if (window && m_pipeline) {
         GstBusPtr bus(gst_element_get_bus(m_pipeline.get()));
         if (gst_bus_have_pending(bus.get())) {
-            QCoreApplication::postEvent(window, new CameraEvent(0, 0, true));
+            QCoreApplication::postEvent(window,
+                                        new CameraEvent(CameraEvent::Kind::GraphNotification));
         }
     }
 }

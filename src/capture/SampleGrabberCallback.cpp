@@ -11,7 +11,7 @@ SampleGrabberCallback& SampleGrabberCallback::Instance() {
 
 int SampleGrabberCallback::SampleCB(double, GstSample*) {
     if (QObject* window = CaptureGraph::Instance().EventWindow()) {
-        QCoreApplication::postEvent(window, new CameraEvent(0, 0));
+        QCoreApplication::postEvent(window, new CameraEvent(CameraEvent::Kind::Press));
     }
     return 0;
 }
@@ -23,7 +23,8 @@ int SampleGrabberCallback::BufferCB(double, std::unique_ptr<GrabbedFrame> frame)
     CaptureGraph& graph = CaptureGraph::Instance();
     const auto [length, address] = graph.FillStillSlot(std::move(frame));
     if (QObject* window = graph.EventWindow()) {
-        QCoreApplication::postEvent(window, new CameraEvent(length, address));
+        QCoreApplication::postEvent(
+            window, new CameraEvent(CameraEvent::Kind::StillFrame, length, address));
     }
     return 0;
 }

@@ -1,25 +1,22 @@
 #include "library/CCompDlg.h"
 
-#include "app/CKestrelDlg.h"
-#include "app/ControlIds.h"
 #include "capture/CaptureGraph.h"
 #include "capture/VideoOutput.h"
-#include "library/CommentFile.h"
+#include "library/CommentEditing.h"
+#include "library/CompareOwner.h"
 #include "library/ImageList.h"
-#include "library/PictureDrawing.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
 #include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <tuple>
 
 namespace {
 
@@ -47,26 +44,12 @@ constexpr CompControl kControls[] = {
     {C::IDC_CMP_COPY_PROPERTY, false, "copyProperty", {880, 410, 120, 30}},
 };
 
+// Left edges of the large pictures, 480 x 360 from y 30.
 constexpr int kSaveX = 20;
 constexpr int kCompX = 524;
-constexpr int kSaveStripY = 400;
-constexpr int kCompStripY = 500;
 
 QString Caption(int id, int language) {
     return TextPairs::Builtin().Text(QStringLiteral("comp.control.%1").arg(id), language);
-}
-
-int Count(const QStringList& names) {
-    return static_cast<int>(names.size());
-}
-
-void ExchangeCheck(QWidget* widget, int& member, bool save) {
-    auto* box = static_cast<QAbstractButton*>(widget);
-    if (save) {
-        member = box->isChecked() ? 1 : 0;
-    } else {
-        box->setChecked(member != 0);
-    }
 }
 
 } // namespace
@@ -81,18 +64,8 @@ QString CompareLabel(const QString& folder, const QString& name) {
     return QLatin1Char('[') + folder.mid(slash + 1) + QLatin1Char(']') + name;
 }
 
-// One side of the window as drawn: its folder, list, strip and large picture.
-struct CCompDlg::Side {
-    const QString& folder;
-    const QStringList& names;
-    int top;
-    int sel;
-    int x;      // left edge of the large picture
-    int stripY; // top of the thumbnail strip
-    bool compare;
-};
-
-CCompDlg::CCompDlg(QWidget* parent) : QDialog(parent) {
+CCompDlg::CCompDlg(QWidget* parent)
+    : ChildWindow(parent), m_saveStrip(QPoint(190, 400)), m_compStrip(QPoint(190, 500)) {
     setObjectName(QStringLiteral("CCompDlg"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
@@ -112,7 +85,7 @@ CCompDlg::CCompDlg(QWidget* parent) : QDialog(parent) {
         }
         button->setObjectName(QLatin1String(c.name));
         button->setGeometry(c.rect);
-        m_controls.insert(c.id, button);
+        AddControl(c.id, button);
         connect(button, &QAbstractButton::clicked, this, [this, id = c.id] { OnCommand(id); });
     }
     m_videoBox = new QFrame(this);
@@ -122,36 +95,18 @@ CCompDlg::CCompDlg(QWidget* parent) : QDialog(parent) {
     m_videoBox->setGeometry(20, 30, 482, 362); // (20, 30)-(502, 392): 480 x 360 inside
     m_videoOutput = new VideoOutput(m_videoBox);
     m_videoBox->hide();
-    for (auto [timer, id] : {std::pair{&m_timer1, 1}, {&m_timer2, 2}, {&m_timer4, 4}}) {
-        timer->setSingleShot(true);
-        connect(timer, &QTimer::timeout, this, [this, id = id] { OnTimer(id); });
-    }
+    m_repaintTimer.setSingleShot(true);
+    m_relistTimer.setSingleShot(true);
+    connect(&m_repaintTimer, &QTimer::timeout, this, qOverload<>(&QWidget::update));
+    connect(&m_relistTimer, &QTimer::timeout, this, [this] {
+        ReloadCompareLists();
+        ApplyViewState();
+    });
 }
 
-int CCompDlg::DoModal() {
-    if (!OnInitDialog()) {
-        return 0;
-    }
-    return exec();
-}
-
-void CCompDlg::done(int r) {
-    // The window's timers and key rule end with it, so that the main window's camera button
-    // is its own again.
-    m_timer1.stop();
-    m_timer2.stop();
-    m_timer4.stop();
-    qApp->removeEventFilter(this);
-    QDialog::done(r);
-}
-
-void CCompDlg::reject() {
-    done(IDCANCEL);
-}
-
-void CCompDlg::PostCommand(int id) {
-    QMetaObject::invokeMethod(
-        this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
+void CCompDlg::OnClose() {
+    m_repaintTimer.stop();
+    m_relistTimer.stop();
 }
 
 void CCompDlg::OnCommand(int id) {
@@ -195,14 +150,14 @@ void CCompDlg::OnCommand(int id) {
 }
 
 QString CCompDlg::Text(const char* key) const {
-    return TextPairs::Builtin().Text(QLatin1String(key), m_owner->m_language);
+    return TextPairs::Builtin().Text(QLatin1String(key), m_owner->Language());
 }
 
 void CCompDlg::SetCaptions() {
     for (const CompControl& c : kControls) {
         auto* button = static_cast<QAbstractButton*>(GetDlgItem(c.id));
         button->setText(Caption(c.id, kEnglish));
-        if (m_owner->m_language == kJapanese) {
+        if (m_owner->Language() == kJapanese) {
             button->setText(Caption(c.id, kJapanese));
         }
     }
@@ -220,10 +175,10 @@ bool CCompDlg::UpdateData(bool save) {
 
 bool CCompDlg::OnInitDialog() {
     SetCaptions();
-    m_cmpDontAsk = m_owner->m_dontAsk;
-    m_cmpShowComment = m_owner->m_showComment;
+    m_cmpDontAsk = m_owner->DontAsk();
+    m_cmpShowComment = m_owner->ShowComment();
 
-    move(m_owner->frameGeometry().topLeft());
+    move(m_owner->Corner());
     setFixedSize(1024, 620);
     for (const CompControl& c : kControls) {
         GetDlgItem(c.id)->setGeometry(c.rect);
@@ -231,25 +186,20 @@ bool CCompDlg::OnInitDialog() {
     }
     GetDlgItem(IDC_CMP_COPY_PROPERTY)->setEnabled(false);
 
-    m_saveTop = m_owner->m_selSlot != -1 ? m_owner->m_topIndex : 0;
-    m_compTop = 0;
-    m_compSel = 0;
+    m_saveStrip.SetTopIndex(m_owner->SaveStripTop());
+    m_compStrip.SetTopIndex(0);
+    m_compStrip.SelectSlot(0);
     ReloadCompareLists();
 
-    m_bandRect = QRect(QPoint(0, 0), QPoint(1023, 29));
     m_videoBox->setGeometry(20, 30, 482, 362);
-
     for (int id :
          {IDC_CMP_DELETE_IMAGE, IDC_CMP_CAPTURE, IDC_CMP_COPY_PROPERTY, IDC_CMP_DONT_ASK}) {
         GetDlgItem(id)->hide();
     }
-    m_saveSel = 0;
+    m_saveStrip.SelectSlot(0);
     m_liveView = 0;
-    m_repaintCount = 0;
 
-    m_timer1.start(300);
     UpdateData(false);
-    qApp->installEventFilter(this);
     // Each opening shows the newest compare picture anew, with its camera settings.
     m_compShown.Clear();
     ApplyViewState();
@@ -257,8 +207,8 @@ bool CCompDlg::OnInitDialog() {
 }
 
 void CCompDlg::ReloadCompareLists() {
-    m_compNames = ReloadImageList(m_owner->m_compFolder);
-    m_saveNames = ReloadImageList(m_owner->m_saveFolder);
+    m_compStrip.Reload(m_owner->CompareFolder());
+    m_saveStrip.Reload(m_owner->SaveFolder());
     m_pictures.Clear();
 }
 
@@ -269,127 +219,83 @@ void CCompDlg::ApplyViewState() {
     m_videoBox->setVisible(live);
     GetDlgItem(IDC_CMP_CAPTURE)->setVisible(live);
     if (live) {
-        m_saveSel = -1;
-        m_saveTop = 0;
+        m_saveStrip.SelectSlot(-1);
+        m_saveStrip.SetTopIndex(0);
     }
-    struct Strip {
-        int& top;
-        int& sel;
-        const QStringList& names;
+    struct Side {
+        ThumbnailStrip& strip;
+        Large& large;
         int prev;
         int next;
+        bool compare;
     };
-    for (Strip s : {Strip{m_saveTop, m_saveSel, m_saveNames, IDC_SAVE_PREV, IDC_SAVE_NEXT},
-                    Strip{m_compTop, m_compSel, m_compNames, IDC_COMP_PREV, IDC_COMP_NEXT}}) {
-        GetDlgItem(s.prev)->setEnabled(false);
-        GetDlgItem(s.next)->setEnabled(false);
-        if (s.sel != -1 && (s.top + s.sel >= Count(s.names) || s.top + s.sel < 0)) {
-            s.sel = -1;
+    for (Side s : {Side{m_saveStrip, m_saveLarge, IDC_SAVE_PREV, IDC_SAVE_NEXT, false},
+                   Side{m_compStrip, m_compLarge, IDC_COMP_PREV, IDC_COMP_NEXT, true}}) {
+        s.strip.DropSelectionPastEnd();
+        GetDlgItem(s.prev)->setEnabled(s.strip.CanStepBack());
+        GetDlgItem(s.next)->setEnabled(s.strip.CanStepOn());
+        s.large = Large{};
+        const QString name = s.strip.SelectedName();
+        // The save side's picture gives way to the live video.
+        if (name.isEmpty() || (!s.compare && live)) {
+            continue;
         }
-        if (s.sel != -1) {
-            GetDlgItem(s.prev)->setEnabled(s.sel > 0 || s.top > 0);
-            GetDlgItem(s.next)->setEnabled(s.top + s.sel < Count(s.names) - 1);
-        }
+        s.large.picture = LargePicture::Read(s.strip.folder(), name);
+        s.large.label = s.compare ? CompareLabel(s.strip.folder(), name) : name;
     }
-    if (m_compSel == -1) {
+    if (m_compLarge.picture.path.isEmpty()) {
         m_compShown.Clear();
-    } else {
+    } else if (m_compShown.Show(m_compLarge.picture.path)) {
         // The stored camera settings of a compare picture are applied when it becomes the
         // shown one, so the next picture can be taken as the reference was.
-        const QString& folder = m_owner->m_compFolder;
-        const QString name = m_compNames.at(m_compTop + m_compSel);
-        if (m_compShown.Show(folder + QLatin1Char('/') + name)) {
-            m_owner->loadUSBProperty(ReplaceLastThree(MakeCommentPath(folder, name), "ini"));
-        }
+        m_owner->ApplyPictureSettings(ReplaceLastThree(m_compLarge.picture.path, "ini"));
     }
     update();
 }
 
 void CCompDlg::paintEvent(QPaintEvent* event) {
-    QDialog::paintEvent(event);
+    ChildWindow::paintEvent(event);
     QPainter dc(this);
     DrawCompareWindow(dc);
 }
 
 void CCompDlg::DrawCompareWindow(QPainter& dc) {
-    if (!m_owner) {
-        return;
-    }
     dc.setBackgroundMode(Qt::TransparentMode);
     dc.setFont(font());
-    DrawSide(dc, Side{m_owner->m_saveFolder, m_saveNames, m_saveTop, m_saveSel, kSaveX, kSaveStripY,
-                      false});
-    DrawSide(dc, Side{m_owner->m_compFolder, m_compNames, m_compTop, m_compSel, kCompX, kCompStripY,
-                      true});
-}
-
-void CCompDlg::DrawSide(QPainter& dc, const Side& side) {
-    const QPen defaultPen(Qt::black);
-    dc.setPen(defaultPen);
-    dc.setBrush(Qt::white);
-    const int count = Count(side.names);
     const int ascent = dc.fontMetrics().ascent();
-    // A 1-pixel outline of a QRect covers one column and row past its right and bottom edges,
-    // so outline rectangles end one pixel short of the boxes themselves.
-    for (int i = 0; i < 5; ++i) {
-        const int x = 190 + 130 * i;
-        const int y = side.stripY;
-        const int index = side.top + i;
-        const bool listed = index >= 0 && index < count;
-        if (listed) {
-            if (!DrawPicture(dc, m_pictures, side.names.at(index), x, y, 120, 90, side.folder)) {
-                dc.drawText(x + 10, y + 40 + ascent, QStringLiteral("Load ERROR"));
-            }
-        } else {
-            dc.drawRect(QRect(QPoint(x, y), QPoint(x + 118, y + 88)));
-        }
-        if (i != side.sel) {
-            continue;
-        }
-        dc.setPen(QPen(QColor(255, 0, 0), 2, Qt::DotLine));
-        dc.setBrush(Qt::NoBrush);
-        dc.drawPolyline(
-            QPolygon({QPoint(x + 1, y + 1), QPoint(x + 119, y + 1), QPoint(x + 119, y + 89),
-                      QPoint(x + 1, y + 89), QPoint(x + 1, y + 1)}));
-        dc.setPen(defaultPen);
-        dc.setBrush(Qt::white);
-        if (!listed || (!side.compare && m_liveView != 0)) {
-            continue;
-        }
-        const QString& name = side.names.at(index);
-        dc.drawText(side.x, 10 + ascent, side.compare ? CompareLabel(side.folder, name) : name);
-        DrawPicture(dc, m_pictures, name, side.x, 30, 480, 360, side.folder);
-        if (m_cmpShowComment == 1) {
-            const QString commentPath = MakeCommentPath(side.folder, name);
-            if (const std::optional<QString> comment = ReadCommentForDisplay(commentPath)) {
-                dc.drawRect(QRect(QPoint(side.x + 10, 350), QPoint(side.x + 468, 378)));
-                dc.drawText(QRect(QPoint(side.x + 10, 355), QPoint(side.x + 469, 379)),
-                            Qt::AlignHCenter | Qt::AlignTop, *comment);
+    for (auto [strip, large, x] : {std::tuple{&m_saveStrip, &m_saveLarge, kSaveX},
+                                   std::tuple{&m_compStrip, &m_compLarge, kCompX}}) {
+        strip->Draw(dc);
+        if (!large->picture.path.isEmpty()) {
+            dc.drawText(x, 10 + ascent, large->label);
+            DrawPicture(dc, m_pictures, large->picture.path, large->picture.stamp,
+                        QRect(x, 30, 480, 360));
+            if (m_cmpShowComment == 1 && large->picture.comment) {
+                DrawComment(dc, QPoint(x + 10, 350), *large->picture.comment);
             }
         }
-    }
-    if (side.sel == -1) {
-        dc.drawRect(QRect(QPoint(side.x, 30), QPoint(side.x + 478, 388)));
+        if (strip->selSlot() == -1) {
+            dc.drawRect(QRect(x, 30, 479, 359));
+        }
     }
 }
 
 void CCompDlg::ChooseFolder(bool compare) {
-    QString& folder = compare ? m_owner->m_compFolder : m_owner->m_saveFolder;
     const std::optional<QString> chosen = ChooseStoredFolder(
-        m_owner->prompts(), Text(compare ? "compfolder.title" : "savefolder.title"), folder,
-        m_owner->m_language);
+        m_owner->prompts(), Text(compare ? "compfolder.title" : "savefolder.title"),
+        compare ? m_owner->CompareFolder() : m_owner->SaveFolder(), m_owner->Language());
     if (!chosen) {
         return;
     }
-    folder = *chosen;
-    m_owner->SaveIniFile();
     if (compare) {
-        m_compTop = 0;
-        m_compSel = 0;
+        m_owner->SetCompareFolder(*chosen);
     } else {
-        m_saveTop = 0;
-        m_saveSel = 0;
+        m_owner->SetSaveFolder(*chosen);
     }
+    // The newest picture of the new folder is selected.
+    ThumbnailStrip& strip = compare ? m_compStrip : m_saveStrip;
+    strip.SetTopIndex(0);
+    strip.SelectSlot(0);
     ReloadCompareLists();
     ApplyViewState();
 }
@@ -403,50 +309,35 @@ void CCompDlg::OnSaveFolder() {
 }
 
 void CCompDlg::OnCompPrev() {
-    if (m_compSel != 0) {
-        --m_compSel;
-    } else {
-        --m_compTop;
-    }
+    m_compStrip.StepBack();
     ApplyViewState();
 }
 
 void CCompDlg::OnCompNext() {
-    if (m_compSel >= 4) {
-        ++m_compTop;
-    } else {
-        ++m_compSel;
-    }
+    m_compStrip.StepOn();
     ApplyViewState();
 }
 
 void CCompDlg::OnSavePrev() {
-    if (m_saveSel != 0) {
-        --m_saveSel;
-    } else {
-        --m_saveTop;
-    }
+    m_saveStrip.StepBack();
     ApplyViewState();
 }
 
 void CCompDlg::OnSaveNext() {
-    if (m_saveSel >= 4) {
-        ++m_saveTop;
-    } else {
-        ++m_saveSel;
-    }
+    m_saveStrip.StepOn();
     ApplyViewState();
 }
 
 void CCompDlg::OnCapture() {
     m_owner->CaptureStill();
     // The new picture enters the list at index 0: with one folder on both sides the compare
-    // side moves on with it and keeps showing the same picture.
-    if (m_owner->m_compFolder == m_owner->m_saveFolder) {
-        if (m_compSel >= 4) {
-            ++m_compTop;
+    // side moves on with it, as its '>' would once the list holds the new picture, and keeps
+    // showing the same picture.
+    if (m_owner->CompareFolder() == m_owner->SaveFolder()) {
+        if (m_compStrip.selSlot() >= ThumbnailStrip::kSlots - 1) {
+            m_compStrip.SetTopIndex(m_compStrip.topIndex() + 1);
         } else {
-            ++m_compSel;
+            m_compStrip.SelectSlot(m_compStrip.selSlot() + 1);
         }
     }
     ReloadCompareLists();
@@ -455,8 +346,7 @@ void CCompDlg::OnCapture() {
 
 void CCompDlg::OnShowComment() {
     UpdateData(true);
-    m_owner->m_showComment = m_cmpShowComment;
-    m_owner->SaveIniFile();
+    m_owner->SetShowComment(m_cmpShowComment);
     update();
 }
 
@@ -467,58 +357,40 @@ void CCompDlg::mousePressEvent(QMouseEvent* event) {
     } else if (event->button() == Qt::RightButton) {
         OnRButtonDown(p.x(), p.y());
     }
-    QDialog::mousePressEvent(event);
+    ChildWindow::mousePressEvent(event);
 }
 
 void CCompDlg::OnLButtonDown(int x, int y) {
-    for (const bool save : {true, false}) {
-        const int stripY = save ? kSaveStripY : kCompStripY;
-        for (int i = 0; i < 5; ++i) {
-            const int left = 190 + 130 * i;
-            if (x >= left && x <= left + 120 && y >= stripY && y <= stripY + 90) {
-                if (save) {
-                    m_saveSel = i;
-                    m_liveView = 0;
-                } else {
-                    m_compSel = i;
-                }
-                ApplyViewState();
-                return;
-            }
+    for (ThumbnailStrip* strip : {&m_saveStrip, &m_compStrip}) {
+        const int slot = strip->SlotAt(QPoint(x, y));
+        if (slot == -1) {
+            continue;
         }
+        strip->SelectSlot(slot);
+        if (strip == &m_saveStrip) {
+            m_liveView = 0;
+        }
+        ApplyViewState();
+        return;
     }
 }
 
 void CCompDlg::OnRButtonDown(int x, int y) {
-    for (const bool save : {true, false}) {
-        const int left = save ? kSaveX : kCompX;
+    for (auto [strip, left] : {std::pair{&m_saveStrip, kSaveX}, std::pair{&m_compStrip, kCompX}}) {
         if (x < left || x > left + 480 || y < 30 || y > 390) {
             continue;
         }
-        const QStringList& names = save ? m_saveNames : m_compNames;
-        const int index = save ? m_saveTop + m_saveSel : m_compTop + m_compSel;
-        if ((save ? m_saveSel : m_compSel) == -1 || index < 0 || index >= Count(names)) {
-            return;
-        }
-        const QString path =
-            MakeCommentPath(save ? m_owner->m_saveFolder : m_owner->m_compFolder, names.at(index));
-        const DecodedText current = ReadCommentForInput(path);
-        const std::optional<QString> comment =
-            m_owner->prompts().InputComment(Text("comment.prompt"), current.text);
-        if (!comment) {
-            return;
-        }
-        if (SaveEditedComment(path, current, *comment) == CommentSave::Failed) {
-            m_owner->prompts().MessageBox(Text("comment.failed"));
+        const QString name = strip->SelectedName();
+        if (name.isEmpty() || !EditComment(m_owner->prompts(), m_owner->Language(),
+                                           MakeCommentPath(strip->folder(), name))) {
             return;
         }
         if (m_cmpShowComment == 0) {
             m_cmpShowComment = 1;
-            m_owner->m_showComment = 1;
             UpdateData(false);
-            m_owner->SaveIniFile();
+            m_owner->SetShowComment(1);
         }
-        update();
+        ApplyViewState();
         return;
     }
 }
@@ -531,37 +403,24 @@ void CCompDlg::EnterLiveState() {
     AttachVideoWindow(m_videoOutput);
 }
 
-void CCompDlg::OnTimer(int id) {
-    QTimer* timers[] = {nullptr, &m_timer1, &m_timer2, nullptr, &m_timer4};
-    timers[id]->stop();
-    if (id == 4) {
-        ReloadCompareLists();
-        ApplyViewState();
+void CCompDlg::OnCameraButton() {
+    if (m_liveView == 1) {
+        PostCommand(IDC_CMP_CAPTURE);
+    } else {
+        EnterLiveState();
     }
-    if (m_owner->m_buttonPressed != 0) {
-        m_owner->m_buttonPressed = 0;
-        if (m_liveView == 1) {
-            PostCommand(IDC_CMP_CAPTURE);
-        } else {
-            EnterLiveState();
-        }
-    }
-    if (id == 2) {
-        --m_repaintCount;
-        update();
-        if (m_repaintCount >= 1) {
-            m_timer2.start(500);
-        }
-        return;
-    }
-    m_timer1.start(300);
+}
+
+void CCompDlg::PictureStored() {
+    m_relistTimer.start(1000);
+}
+
+void CCompDlg::FullScreenEnded() {
+    m_repaintTimer.start(500);
 }
 
 void CCompDlg::OnOK() {
-    AttachVideoWindow(m_owner->m_videoOutput);
-    int width = 0;
-    int height = 0;
-    StartVideo(m_owner->m_graphDeviceIndex, nullptr, &width, &height);
+    m_owner->ReturnLiveVideo();
     done(IDOK);
 }
 
@@ -576,25 +435,14 @@ bool CCompDlg::PreTranslateMessage(QObject* target, QEvent* event) {
     auto* widget = static_cast<QWidget*>(target);
     if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton &&
         widget->parentWidget() == m_videoBox) {
-        m_videoOutput->SetFullScreen(1, m_owner->m_keepAspect);
-        m_repaintCount = 1;
+        m_videoOutput->SetFullScreen(1, m_owner->KeepAspect());
         return true;
     }
     return false;
 }
 
-bool CCompDlg::eventFilter(QObject* watched, QEvent* event) {
-    const QEvent::Type type = event->type();
-    if (type == QEvent::KeyPress || type == QEvent::MouseButtonPress ||
-        type == QEvent::MouseButtonDblClick) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        // Keys and clicks of this window and of its live video filling the screen; the dialogs
-        // it opens keep their own.
-        if (widget && (widget->window() == this ||
-                       (type == QEvent::KeyPress &&
-                        qobject_cast<VideoOutput*>(widget->window()) != nullptr))) {
-            return PreTranslateMessage(watched, event);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
+bool CCompDlg::Sees(QWidget* widget, QEvent::Type type) const {
+    // Also the keys of its live video filling the screen.
+    return ChildWindow::Sees(widget, type) ||
+           (type == QEvent::KeyPress && qobject_cast<VideoOutput*>(widget->window()) != nullptr);
 }

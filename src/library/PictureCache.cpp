@@ -7,15 +7,7 @@
 #include <optional>
 #include <sys/stat.h>
 
-namespace {
-
-struct FileStamp {
-    qint64 size = -1;
-    qint64 modifiedNs = 0;
-    quint64 inode = 0;
-};
-
-std::optional<FileStamp> Stamp(const QString& path) {
+std::optional<FileStamp> PictureCache::Stamp(const QString& path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISREG(st.st_mode)) {
         return std::nullopt;
@@ -25,20 +17,17 @@ std::optional<FileStamp> Stamp(const QString& path) {
                      quint64(st.st_ino)};
 }
 
-} // namespace
-
 PictureCache::PictureCache(qsizetype maxBytes) : m_entries(maxBytes) {
 }
 
-QImage PictureCache::Picture(const QString& path, QSize size) {
-    const std::optional<FileStamp> stamp = Stamp(path);
+QImage PictureCache::Picture(const QString& path, QSize size,
+                             const std::optional<FileStamp>& stamp) {
     if (!stamp) {
         return QImage();
     }
     const QString key = path + QStringLiteral("\n%1x%2").arg(size.width()).arg(size.height());
     if (const Entry* entry = m_entries.object(key)) {
-        if (entry->fileSize == stamp->size && entry->modifiedNs == stamp->modifiedNs &&
-            entry->inode == stamp->inode) {
+        if (entry->stamp == *stamp) {
             return entry->image;
         }
     }
@@ -51,7 +40,7 @@ QImage PictureCache::Picture(const QString& path, QSize size) {
     if (image.isNull()) {
         qCDebug(veldorTrace, "picture not decoded: %s", qUtf8Printable(path));
     }
-    auto* entry = new Entry{stamp->size, stamp->modifiedNs, stamp->inode, image};
+    auto* entry = new Entry{*stamp, image};
     const qsizetype cost = qMax<qsizetype>(1, image.sizeInBytes());
     m_entries.insert(key, entry, cost);
     return image;

@@ -1,18 +1,36 @@
 #include "library/PictureDrawing.h"
 
+#include "library/CommentFile.h"
+#include "library/ImageList.h"
 #include "library/PictureCache.h"
 
 #include <QFileInfo>
 #include <QPainter>
 
-int DrawPicture(QPainter& dc, PictureCache& cache, const QString& name, int x, int y, int width,
-                int height, const QString& folder) {
-    const QImage image = cache.Picture(folder + QLatin1Char('/') + name, QSize(width, height));
+int DrawPicture(QPainter& dc, PictureCache& cache, const QString& path,
+                const std::optional<FileStamp>& stamp, const QRect& target) {
+    const QImage image = cache.Picture(path, target.size(), stamp);
     if (image.isNull()) {
         return 0;
     }
-    dc.drawImage(QPoint(x, y), image);
+    dc.drawImage(target.topLeft(), image);
     return 1;
+}
+
+LargePicture LargePicture::Read(const QString& folder, const QString& name) {
+    LargePicture picture;
+    picture.path = folder + QLatin1Char('/') + name;
+    picture.stamp = PictureCache::Stamp(picture.path);
+    picture.comment = ReadCommentForDisplay(MakeCommentPath(folder, name));
+    return picture;
+}
+
+void DrawComment(QPainter& dc, QPoint corner, const QString& text) {
+    // A 1-pixel outline of a QRect covers one column and row past its right and bottom edges,
+    // so the outline rectangle ends one pixel short of the box itself.
+    dc.drawRect(QRect(corner, QSize(459, 29)));
+    dc.drawText(QRect(corner + QPoint(0, 5), QSize(460, 25)), Qt::AlignHCenter | Qt::AlignTop,
+                text);
 }
 
 QString CaptionText(const QDateTime& created) {

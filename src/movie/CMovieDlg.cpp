@@ -1,23 +1,19 @@
 #include "movie/CMovieDlg.h"
 
-#include "app/CKestrelDlg.h"
-#include "app/ControlIds.h"
-#include "capture/CameraEvent.h"
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
 #include "capture/VideoOutput.h"
 #include "movie/MovieFolderRepair.h"
+#include "movie/MovieOwner.h"
 #include "platform/language/Language.h"
 #include "platform/language/TextPairs.h"
 #include "platform/prompts/FolderChoice.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 
-#include <QApplication>
 #include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QUrl>
 
@@ -47,7 +43,7 @@ QString Caption(int id, int language) {
 
 } // namespace
 
-CMovieDlg::CMovieDlg(QWidget* parent) : QDialog(parent) {
+CMovieDlg::CMovieDlg(QWidget* parent) : ChildWindow(parent) {
     setObjectName(QStringLiteral("CMovieDlg"));
     setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint | Qt::WindowSystemMenuHint);
     setFont(QFont(QStringLiteral("MS Shell Dlg"), 8));
@@ -57,7 +53,7 @@ CMovieDlg::CMovieDlg(QWidget* parent) : QDialog(parent) {
         button->setObjectName(QLatin1String(b.name));
         button->setGeometry(QRect(b.position, QSize(120, 30)));
         button->setAutoDefault(false);
-        m_controls.insert(b.id, button);
+        AddControl(b.id, button);
         connect(button, &QPushButton::clicked, this, [this, id = b.id] { OnCommand(id); });
     }
     static_cast<QPushButton*>(GetDlgItem(IDOK))->setDefault(true);
@@ -68,32 +64,6 @@ CMovieDlg::CMovieDlg(QWidget* parent) : QDialog(parent) {
     m_videoWindow->setGeometry(20, 30, 642, 482); // (20, 30)-(662, 512): 640 x 480 inside
     m_videoOutput = new VideoOutput(m_videoWindow);
     m_videoWindow->hide();
-    m_timer1.setSingleShot(false);
-    connect(&m_timer1, &QTimer::timeout, this, &CMovieDlg::OnTimer);
-}
-
-int CMovieDlg::DoModal() {
-    if (!OnInitDialog()) {
-        return 0;
-    }
-    return exec();
-}
-
-void CMovieDlg::done(int r) {
-    // The window's timer and key rule end with it, so that the main window's camera button
-    // is its own again.
-    m_timer1.stop();
-    qApp->removeEventFilter(this);
-    QDialog::done(r);
-}
-
-void CMovieDlg::reject() {
-    done(IDCANCEL);
-}
-
-void CMovieDlg::PostCommand(int id) {
-    QMetaObject::invokeMethod(
-        this, [this, id] { OnCommand(id); }, Qt::QueuedConnection);
 }
 
 void CMovieDlg::OnCommand(int id) {
@@ -122,13 +92,13 @@ void CMovieDlg::OnCommand(int id) {
 }
 
 QString CMovieDlg::Text(const char* key) const {
-    return TextPairs::Builtin().Text(QLatin1String(key), m_owner->m_language);
+    return TextPairs::Builtin().Text(QLatin1String(key), m_owner->Language());
 }
 
 void CMovieDlg::SetCaptions() {
     for (const MovieButton& b : kButtons) {
         static_cast<QPushButton*>(GetDlgItem(b.id))->setText(Caption(b.id, kEnglish));
-        if (m_owner->m_language == kJapanese) {
+        if (m_owner->Language() == kJapanese) {
             static_cast<QPushButton*>(GetDlgItem(b.id))->setText(Caption(b.id, kJapanese));
         }
     }
@@ -138,18 +108,16 @@ bool CMovieDlg::OnInitDialog() {
     // Each opening starts from the window's own captions and enabled buttons.
     SetCaptions();
     EnableButtons(true);
-    move(m_owner->frameGeometry().topLeft());
+    move(m_owner->Corner());
     setFixedSize(820, 540);
-    RepairMovieFolder(m_owner->m_movieFolder, m_owner->prompts(), m_owner->m_language);
+    RepairMovieFolder(m_owner->MovieFolder(), m_owner->prompts(), m_owner->Language());
 
     SetNotifyWindow(this);
     int width = 0;
     int height = 0;
-    StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoOutput, &width, &height, nullptr);
+    StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr);
 
     m_videoWindow->show();
-    m_timer1.start(300);
-    qApp->installEventFilter(this);
     m_recording = 0;
     return true;
 }
@@ -162,7 +130,7 @@ void CMovieDlg::EnableButtons(bool enable) {
 
 void CMovieDlg::OnStartStop() {
     auto* button = static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP));
-    const int device = m_owner->m_graphDeviceIndex;
+    const int device = m_owner->GraphDevice();
     int width = 0;
     int height = 0;
     if (m_recording == 1) {
@@ -203,7 +171,7 @@ void CMovieDlg::OnRecordingError() {
         // The camera is fine; only the file had no more room: the preview comes back.
         int width = 0;
         int height = 0;
-        StartMovieVideo(m_owner->m_graphDeviceIndex, m_videoOutput, &width, &height, nullptr);
+        StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr);
         m_owner->prompts().MessageBox(Text("movie.full").arg(m_moviePath));
         return;
     }
@@ -212,26 +180,22 @@ void CMovieDlg::OnRecordingError() {
 
 void CMovieDlg::OnChangeFolder() {
     const std::optional<QString> folder = ChooseStoredFolder(
-        m_owner->prompts(), Text("moviefolder.title"), m_owner->m_movieFolder, m_owner->m_language);
+        m_owner->prompts(), Text("moviefolder.title"), m_owner->MovieFolder(), m_owner->Language());
     if (!folder) {
         return;
     }
-    m_owner->m_movieFolder = *folder;
-    m_owner->SaveIniFile();
+    m_owner->SetMovieFolder(*folder);
 }
 
 void CMovieDlg::OnOpenFolder() {
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(m_owner->m_movieFolder))) {
-        qCDebug(veldorTrace, "the movie folder could not be opened: %s",
-                qUtf8Printable(m_owner->m_movieFolder));
+    const QString folder = m_owner->MovieFolder();
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(folder))) {
+        qCDebug(veldorTrace, "the movie folder could not be opened: %s", qUtf8Printable(folder));
     }
 }
 
 void CMovieDlg::OnOK() {
-    AttachVideoWindow(m_owner->m_videoOutput);
-    int width = 0;
-    int height = 0;
-    StartVideo(m_owner->m_graphDeviceIndex, nullptr, &width, &height);
+    m_owner->ReturnLiveVideo();
     done(IDOK);
 }
 
@@ -239,49 +203,34 @@ void CMovieDlg::OnExit() {
     PostCommand(IDCANCEL);
 }
 
-void CMovieDlg::OnTimer() {
-    if (m_owner->m_buttonPressed != 0) {
-        m_owner->m_buttonPressed = 0;
-        PostCommand(IDC_START_STOP);
-    }
+void CMovieDlg::OnCameraButton() {
+    PostCommand(IDC_START_STOP);
 }
 
-void CMovieDlg::OnCameraEvent(std::uintptr_t wParam, std::intptr_t lParam, bool graphNotification) {
+void CMovieDlg::OnCameraEvent(CameraEvent::Kind kind) {
     qCDebug(veldorTrace, " OnCameraEvent::");
-    if (graphNotification) {
+    switch (kind) {
+    case CameraEvent::Kind::GraphNotification:
         // The graph's own news: only an error matters, and it has stopped the graph after
         // completing the file.
         DrainGraphEvents();
         if (m_recording == 1 && CaptureGraph::Instance().Failed()) {
             OnRecordingError();
         }
-        return;
-    }
-    // A still frame of the camera: its button was pressed.
-    if (wParam == 0 && lParam == 0) {
+        break;
+    case CameraEvent::Kind::Press:
         PostCommand(IDC_START_STOP);
+        break;
+    case CameraEvent::Kind::StillFrame:
+        // A still frame of the live graph, sent before this window took the graph's news.
+        break;
     }
-}
-
-bool CMovieDlg::PreTranslateMessage(QObject*, QEvent* event) {
-    return event->type() == QEvent::KeyPress;
-}
-
-bool CMovieDlg::eventFilter(QObject* watched, QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (widget && widget->window() == this) {
-            return PreTranslateMessage(watched, event);
-        }
-    }
-    return QDialog::eventFilter(watched, event);
 }
 
 bool CMovieDlg::event(QEvent* e) {
     if (e->type() == CameraEvent::kType) {
-        const auto* camera = static_cast<CameraEvent*>(e);
-        OnCameraEvent(camera->wParam, camera->lParam, camera->graphNotification);
+        OnCameraEvent(static_cast<CameraEvent*>(e)->kind);
         return true;
     }
-    return QDialog::event(e);
+    return ChildWindow::event(e);
 }

@@ -48,7 +48,7 @@ protected:
 
 TEST_F(CameraButtonTest, PressesTakePicturesOrReturnToLive) {
     // Three presses within one poll of the flag take one picture.
-    QSignalSpy polls(&dlg->m_timer1, &QTimer::timeout);
+    QSignalSpy polls(&dlg->m_buttonPoll.timer(), &QTimer::timeout);
     ASSERT_TRUE(WriteAll(button, QByteArray::fromHex("0100010001")));
     ASSERT_EVENTUALLY(Pictures() == 1);
     const int pollsAtPicture = int(polls.size());

@@ -278,7 +278,7 @@ TEST_F(CameraSettingsTest, CopyProperty) {
     SetCamera(0, 1);
     window().m_viewState = 2;
     window().m_live = 0;
-    window().m_selSlot = 0;
+    window().m_strip.SelectSlot(0);
     window().m_videoWindow->hide();
     prompts.answers = {true};
     copy->click();
@@ -286,7 +286,7 @@ TEST_F(CameraSettingsTest, CopyProperty) {
     EXPECT_EQ(CameraValue(0), 44);
     EXPECT_EQ(window().m_live, 1);
     EXPECT_EQ(window().m_viewState, 1);
-    EXPECT_EQ(window().m_selSlot, -1);
+    EXPECT_EQ(window().m_strip.selSlot(), -1);
     EXPECT_FALSE(window().m_videoWindow->isHidden());
 }
 

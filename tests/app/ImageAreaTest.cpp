@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QBuffer>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QFrame>
@@ -76,60 +77,6 @@ protected:
     void SelectSlot(int u) { dlg->OnImageAreaLeftClick(SlotLeft(u) + 60, kStripTop + 45); }
 };
 
-TEST_F(ImageAreaTest, ThumbnailsCaptionsAndEmptySlots) {
-    StartIn();
-    const QColor colours[] = {Qt::darkCyan, Qt::green, Qt::blue};
-    // Index 0 is the newest name.
-    for (int i = 0; i < 3; ++i) {
-        ASSERT_TRUE(WritePicture(at(QStringLiteral("%1.jpg").arg(3 - i)), colours[i]));
-    }
-    dlg->ResetImageList();
-    const QImage image = Shown();
-    for (int u = 0; u < 3; ++u) {
-        const int left = SlotLeft(u);
-        for (const QPoint p :
-             {QPoint(left + 1, 499), QPoint(left + 60, 543), QPoint(left + 118, 586)}) {
-            EXPECT_TRUE(NearColour(image.pixel(p), colours[u]))
-                << u << " " << p.x() << "," << p.y();
-        }
-        EXPECT_FALSE(NearColour(image.pixel(left + 121, 543), colours[u])) << u;
-        EXPECT_GT(Count(image, CaptionBox(u), Dark), 5) << "caption of slot " << u;
-    }
-    for (int u = 3; u < 5; ++u) {
-        const int left = SlotLeft(u);
-        EXPECT_TRUE(Black(image.pixel(left, 543))) << u;
-        EXPECT_TRUE(Black(image.pixel(left + 119, 543))) << u;
-        EXPECT_TRUE(Black(image.pixel(left + 60, 498))) << u;
-        EXPECT_TRUE(Black(image.pixel(left + 60, 587))) << u;
-        EXPECT_EQ(Count(image, QRect(left + 1, 499, 118, 88), White), 118 * 88) << u;
-        EXPECT_EQ(Count(image, CaptionBox(u), White), 120 * 20) << u;
-    }
-    EXPECT_EQ(Count(image, QRect(190, 498, 640, 120), PureRed), 0);
-}
-
-TEST_F(ImageAreaTest, CaptionShowsTheFileTimeInTheCaptionFont) {
-    StartIn();
-    ASSERT_TRUE(WritePicture(at(QStringLiteral("a.jpg")), Qt::darkCyan));
-    dlg->ResetImageList();
-    const std::optional<QDateTime> created = FileCreationTime(at(QStringLiteral("a.jpg")));
-    ASSERT_TRUE(created.has_value());
-    const QImage shown = Shown().copy(CaptionBox(0));
-
-    auto render = [&shown](const QString& text) {
-        QImage expected(120, 20, shown.format());
-        expected.fill(Qt::white);
-        QPainter p(&expected);
-        QFont font(QStringLiteral("ＭＳ Ｐゴシック"));
-        font.setPointSize(8);
-        p.setFont(font);
-        p.setPen(Qt::black);
-        p.drawText(QRect(0, 6, 120, 14), Qt::AlignHCenter | Qt::AlignTop, text);
-        return expected;
-    };
-    EXPECT_EQ(render(CaptionText(*created)), shown);
-    EXPECT_NE(render(CaptionText(created->addSecs(60))), shown);
-}
-
 TEST_F(ImageAreaTest, SelectedSlotIsFramedAndShownLarge) {
     StartIn();
     const QColor colours[] = {Qt::darkCyan, Qt::green, Qt::blue};
@@ -160,6 +107,9 @@ TEST_F(ImageAreaTest, SelectedSlotIsFramedAndShownLarge) {
     for (int u : {0, 2, 3, 4}) {
         EXPECT_EQ(Count(image, QRect(SlotLeft(u), 497, 121, 93), PureRed), 0) << u;
     }
+    // The strip's captions are the pictures' dates; past the end of the list there are none.
+    EXPECT_GT(Count(image, CaptionBox(2), Dark), 5);
+    EXPECT_EQ(Count(image, CaptionBox(3), White), 120 * 20);
     EXPECT_TRUE(dlg->GetDlgItem(IDC_DELETE_IMAGE)->isEnabled());
     EXPECT_TRUE(dlg->GetDlgItem(IDC_DONT_ASK)->isEnabled());
     EXPECT_FALSE(dlg->GetDlgItem(IDC_CAPTURE)->isEnabled());
@@ -167,9 +117,26 @@ TEST_F(ImageAreaTest, SelectedSlotIsFramedAndShownLarge) {
     // A click on the picture goes back to the live video.
     dlg->OnImageAreaLeftClick(500, 250);
     EXPECT_EQ(dlg->m_viewState, 1);
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_TRUE(dlg->m_videoWindow->isVisibleTo(dlg.get()));
     EXPECT_EQ(dlg->m_videoOutput->WantedSize(), QSize(640, 480) * dlg->devicePixelRatioF());
+}
+
+TEST_F(ImageAreaTest, APaintReadsNoFile) {
+    StartIn();
+    ASSERT_TRUE(WritePicture(at(QStringLiteral("b.jpg")), Qt::green));
+    ASSERT_TRUE(WritePicture(at(QStringLiteral("a.jpg")), Qt::yellow, QSize(640, 480)));
+    ASSERT_TRUE(TempEnvironment::writeFile(at(QStringLiteral("a.txt")), QByteArray("abc\0", 4)));
+    dlg->m_showComment = 1;
+    dlg->UpdateData(false);
+    dlg->ResetImageList();
+    SelectSlot(1);
+    const QImage shown = Shown();
+    ASSERT_TRUE(Black(shown.pixel(280, 445)));
+    // The captions, the picture and its comment were read when the picture was chosen, and the
+    // pictures decoded by the first paint: with the folder gone the window looks the same.
+    ASSERT_TRUE(QDir().rename(dlg->m_saveFolder, dlg->m_saveFolder + QStringLiteral("-gone")));
+    EXPECT_EQ(Shown(), shown);
 }
 
 TEST_F(ImageAreaTest, EverySizeFillsThePictureArea) {
@@ -219,16 +186,20 @@ TEST_F(ImageAreaTest, CommentBoxOnlyWhileCommentIsTicked) {
     const QRect text(281, 431, 458, 28); // inside the outline
     EXPECT_GT(Count(image, QRect(480, 431, 60, 28), Dark), 10);
     EXPECT_EQ(Count(image, text, Dark), Count(image, QRect(480, 431, 60, 28), Dark));
+    // The comment is read when the picture is chosen.
     ASSERT_TRUE(TempEnvironment::writeFile(at(QStringLiteral("a.txt")), QByteArray("\0", 1)));
+    SelectSlot(0);
     image = Shown();
     EXPECT_TRUE(Black(image.pixel(280, 445)));
     EXPECT_EQ(Count(image, text, Dark), 0);
     // A comment file of any size still gives its box.
     ASSERT_TRUE(TempEnvironment::writeFile(at(QStringLiteral("a.txt")), QByteArray(8 << 20, 'w')));
+    SelectSlot(0);
     image = Shown();
     EXPECT_TRUE(Black(image.pixel(280, 445)));
     // Without a comment file there is no box.
     ASSERT_TRUE(QFile::remove(at(QStringLiteral("a.txt"))));
+    SelectSlot(0);
     image = Shown();
     EXPECT_TRUE(NearColour(image.pixel(280, 445), Qt::yellow));
 }
@@ -302,7 +273,7 @@ TEST_F(ImageAreaTest, CopyPropertyOnlyForAPictureOfTheCurrentCamera) {
     // With nothing selected it keeps the state of the last drawn selection.
     dlg->ReturnToLive();
     dlg->ApplyViewState();
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_TRUE(copy->isEnabled());
 
     // A camera whose name only starts like the current one's is another camera.

@@ -37,12 +37,12 @@ protected:
         dlg->ResetImageList();
     }
     void Select(int top, int slot) {
-        dlg->m_topIndex = top;
-        dlg->m_selSlot = slot;
+        dlg->m_strip.SetTopIndex(top);
+        dlg->m_strip.SelectSlot(slot);
         dlg->SelectionChanged();
     }
     bool Enabled(int id) const { return dlg->GetDlgItem(id)->isEnabled(); }
-    QString Selected() const { return dlg->m_imageNames.at(dlg->m_topIndex + dlg->m_selSlot); }
+    QString Selected() const { return dlg->m_strip.SelectedName(); }
     void SetDontAsk(bool on) {
         static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_DONT_ASK))->setChecked(on);
     }
@@ -58,60 +58,37 @@ TEST_F(ImageListTest, StartUpListsTheSavedFolderNewestNameFirst) {
     ASSERT_TRUE(TempEnvironment::writeFile(env.iniFile(),
                                            "[CAPTURE]\nSAVE_FOLDER=" + folder().toUtf8() + "\n"));
     ASSERT_TRUE(Start());
-    EXPECT_EQ(dlg->m_imageNames, (QStringList{"c.jpg", "bb.jpg", "b.JPG", "a.jpg"}));
-    EXPECT_EQ(dlg->m_topIndex, 0);
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.names(), (QStringList{"c.jpg", "bb.jpg", "b.JPG", "a.jpg"}));
+    EXPECT_EQ(dlg->m_strip.topIndex(), 0);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
 
     dlg->m_saveFolder = folder() + QStringLiteral("/missing");
-    dlg->m_selSlot = 2;
+    dlg->m_strip.SelectSlot(2);
     dlg->ResetImageList();
-    EXPECT_TRUE(dlg->m_imageNames.isEmpty());
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_TRUE(dlg->m_strip.names().isEmpty());
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
 }
 
-TEST_F(ImageListTest, NextScrollsAtTheLastSlotAndStopsAtTheOldest) {
+TEST_F(ImageListTest, StepButtonsFollowTheStrip) {
     const QStringList names = AddPictures(7);
     ASSERT_TRUE(Start());
     UseFolder();
+    // '>' from the last slot scrolls the strip and shows the next older picture.
     Select(0, 4);
     EXPECT_TRUE(Enabled(IDC_NEXT_IMAGE));
     dlg->OnNextImage();
-    dlg->grab();
-    EXPECT_EQ(dlg->m_topIndex, 1);
-    EXPECT_EQ(dlg->m_selSlot, 4);
+    EXPECT_EQ(dlg->m_strip.topIndex(), 1);
     EXPECT_EQ(Selected(), names[5]);
-    EXPECT_TRUE(Enabled(IDC_NEXT_IMAGE));
     dlg->OnNextImage();
-    dlg->grab();
     EXPECT_EQ(Selected(), names[6]);
     EXPECT_FALSE(Enabled(IDC_NEXT_IMAGE));
     EXPECT_TRUE(Enabled(IDC_PREV_IMAGE));
-
-    // Inside the strip the selection moves, the strip stays.
-    Select(0, 1);
-    dlg->OnNextImage();
-    EXPECT_EQ(dlg->m_topIndex, 0);
-    EXPECT_EQ(dlg->m_selSlot, 2);
-}
-
-TEST_F(ImageListTest, PrevScrollsBackAtTheFirstSlotAndIsDisabledAtTheNewest) {
-    const QStringList names = AddPictures(7);
-    ASSERT_TRUE(Start());
-    UseFolder();
-    Select(0, 0);
+    // '<' at the newest picture is disabled.
+    Select(1, 0);
+    dlg->OnPrevImage();
+    EXPECT_EQ(Selected(), names[0]);
     EXPECT_FALSE(Enabled(IDC_PREV_IMAGE));
     EXPECT_TRUE(Enabled(IDC_NEXT_IMAGE));
-    Select(2, 0);
-    EXPECT_TRUE(Enabled(IDC_PREV_IMAGE));
-    dlg->OnPrevImage();
-    dlg->grab();
-    EXPECT_EQ(dlg->m_topIndex, 1);
-    EXPECT_EQ(dlg->m_selSlot, 0);
-    EXPECT_EQ(Selected(), names[1]);
-    Select(0, 3);
-    dlg->OnPrevImage();
-    EXPECT_EQ(dlg->m_topIndex, 0);
-    EXPECT_EQ(dlg->m_selSlot, 2);
 
     // With nothing selected all four stay disabled.
     Select(0, -1);
@@ -124,8 +101,9 @@ TEST_F(ImageListTest, EmptyFolderSlotSelectionIsClearedAtOnce) {
     ASSERT_TRUE(Start());
     UseFolder();
     ASSERT_EQ(dlg->m_viewState, 1);
-    dlg->OnImageAreaLeftClick(190 + 130 * 2 + 60, 540);
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    const QPoint slot2 = dlg->m_strip.SlotRect(2).center();
+    dlg->OnImageAreaLeftClick(slot2.x(), slot2.y());
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_live, 1);
     EXPECT_TRUE(dlg->m_videoWindow->isVisibleTo(dlg.get()));
@@ -144,9 +122,9 @@ TEST_F(ImageListTest, DeleteWithoutQuestionRemovesTheThreeFilesAndKeepsTheSlot) 
     EXPECT_FALSE(Exists(ReplaceLastThree(names[3], "ini")));
     EXPECT_TRUE(Exists(names[4]));
     EXPECT_TRUE(Exists(ReplaceLastThree(names[4], "txt")));
-    EXPECT_EQ(dlg->m_imageNames.size(), 9);
+    EXPECT_EQ(dlg->m_strip.names().size(), 9);
     dlg->grab();
-    EXPECT_EQ(dlg->m_selSlot, 3);
+    EXPECT_EQ(dlg->m_strip.selSlot(), 3);
     EXPECT_EQ(Selected(), names[4]);
 }
 
@@ -171,9 +149,9 @@ TEST_F(ImageListTest, DeleteAsksInTheInterfaceLanguage) {
         EXPECT_EQ(prompts.questions, QStringList{QString::fromUtf8(row.question)});
         EXPECT_EQ(Exists(name), !row.answer) << row.question;
         EXPECT_EQ(Exists(ReplaceLastThree(name, "txt")), !row.answer);
-        EXPECT_EQ(dlg->m_selSlot, 1);
+        EXPECT_EQ(dlg->m_strip.selSlot(), 1);
     }
-    EXPECT_EQ(dlg->m_imageNames, (QStringList{names[0], names[2]}));
+    EXPECT_EQ(dlg->m_strip.names(), (QStringList{names[0], names[2]}));
 }
 
 TEST_F(ImageListTest, DeletingTheOldestEndsInLiveViewWithoutSelection) {
@@ -186,7 +164,7 @@ TEST_F(ImageListTest, DeletingTheOldestEndsInLiveViewWithoutSelection) {
     dlg->OnDeleteImage();
     EXPECT_FALSE(Exists(names[2]));
     dlg->grab();
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_live, 1);
 }
@@ -198,13 +176,13 @@ TEST_F(ImageListTest, DeleteNeverLowersTheStripPosition) {
     Select(5, 0);
     SetDontAsk(true);
     dlg->OnDeleteImage();
-    EXPECT_EQ(dlg->m_imageNames.size(), 5);
+    EXPECT_EQ(dlg->m_strip.names().size(), 5);
     dlg->grab();
-    EXPECT_EQ(dlg->m_topIndex, 5);
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.topIndex(), 5);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     dlg->OnImageAreaLeftClick(200, 500);
     dlg->grab();
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_FALSE(Enabled(IDC_PREV_IMAGE));
 }
 
@@ -216,15 +194,15 @@ TEST_F(ImageListTest, PictureThatCannotBeDeletedKeepsItsCompanions) {
     ASSERT_TRUE(TempEnvironment::writeFile(at(QStringLiteral("x.ini")), "[USBProperty]\n"));
     ASSERT_TRUE(Start());
     UseFolder();
-    ASSERT_EQ(dlg->m_imageNames.first(), QStringLiteral("x.jpg"));
+    ASSERT_EQ(dlg->m_strip.names().first(), QStringLiteral("x.jpg"));
     Select(0, 0);
     prompts.answers = {true};
     dlg->OnDeleteImage();
     EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("This image could not be deleted.")});
     EXPECT_EQ(TempEnvironment::readFile(at(QStringLiteral("x.txt"))), QByteArray("keep\0", 5));
     EXPECT_TRUE(Exists(QStringLiteral("x.ini")));
-    EXPECT_EQ(dlg->m_imageNames.first(), QStringLiteral("x.jpg"));
-    EXPECT_EQ(dlg->m_imageNames.size(), 3);
+    EXPECT_EQ(dlg->m_strip.names().first(), QStringLiteral("x.jpg"));
+    EXPECT_EQ(dlg->m_strip.names().size(), 3);
 }
 
 TEST_F(ImageListTest, SaveFolderChoiceResetsTheListAndReturnsToLive) {
@@ -272,9 +250,9 @@ TEST_F(ImageListTest, SaveFolderChoiceResetsTheListAndReturnsToLive) {
     EXPECT_EQ(prompts.folderStarts.last(), folder());
     EXPECT_EQ(dlg->m_saveFolder, other);
     EXPECT_TRUE(TempEnvironment::readFile(env.iniFile()).contains("SAVE_FOLDER=" + other.toUtf8()));
-    EXPECT_EQ(dlg->m_imageNames, QStringList{QStringLiteral("z.jpg")});
-    EXPECT_EQ(dlg->m_selSlot, -1);
-    EXPECT_EQ(dlg->m_topIndex, 0);
+    EXPECT_EQ(dlg->m_strip.names(), QStringList{QStringLiteral("z.jpg")});
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
+    EXPECT_EQ(dlg->m_strip.topIndex(), 0);
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_live, 1);
     EXPECT_TRUE(dlg->m_videoWindow->isVisibleTo(dlg.get()));

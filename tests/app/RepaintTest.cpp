@@ -81,7 +81,7 @@ TEST_F(RepaintTest, AShownPictureIsPaintedOnceAndItsSettingsAppliedOnce) {
     EventCounter paints(dlg.get(), QEvent::Paint);
     Click(dlg.get(), QPoint(250, 540)); // the newest picture's thumbnail
     ASSERT_EQ(dlg->m_viewState, 2);
-    ASSERT_EQ(dlg->m_selSlot, 0);
+    ASSERT_EQ(dlg->m_strip.selSlot(), 0);
     EXPECT_EQ(CameraBrightness(), 30);
     const int applied = writes;
     EXPECT_GT(applied, 0);
@@ -104,16 +104,16 @@ TEST_F(RepaintTest, AShownPictureIsPaintedOnceAndItsSettingsAppliedOnce) {
 
 TEST_F(RepaintTest, PictureCommandsWorkWithTheMouse) {
     Click(dlg.get(), QPoint(250, 540));
-    ASSERT_EQ(dlg->m_selSlot, 0);
+    ASSERT_EQ(dlg->m_strip.selSlot(), 0);
 
     Click(Button(IDC_NEXT_IMAGE));
-    EXPECT_EQ(dlg->m_selSlot, 1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), 1);
     EXPECT_EQ(CameraBrightness(), 20);
     Click(Button(IDC_NEXT_IMAGE));
-    EXPECT_EQ(dlg->m_selSlot, 2);
+    EXPECT_EQ(dlg->m_strip.selSlot(), 2);
     EXPECT_FALSE(Button(IDC_NEXT_IMAGE)->isEnabled());
     Click(Button(IDC_PREV_IMAGE));
-    EXPECT_EQ(dlg->m_selSlot, 1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), 1);
     EXPECT_EQ(CameraBrightness(), 20);
 
     // CopyProperty applies the shown picture's settings and returns to the live picture.
@@ -127,15 +127,15 @@ TEST_F(RepaintTest, PictureCommandsWorkWithTheMouse) {
 
     // DeleteImage asks, then deletes the shown picture with its files.
     Click(dlg.get(), QPoint(250, 540));
-    ASSERT_EQ(dlg->m_selSlot, 0);
+    ASSERT_EQ(dlg->m_strip.selSlot(), 0);
     prompts.answers = {true};
     Click(Button(IDC_DELETE_IMAGE));
     EXPECT_EQ(prompts.questions.size(), 2);
     EXPECT_FALSE(QFileInfo::exists(dlg->m_saveFolder + QStringLiteral("/3.jpg")));
     EXPECT_FALSE(QFileInfo::exists(dlg->m_saveFolder + QStringLiteral("/3.ini")));
-    EXPECT_EQ(dlg->m_imageNames, (QStringList{"2.jpg", "1.jpg"}));
+    EXPECT_EQ(dlg->m_strip.names(), (QStringList{"2.jpg", "1.jpg"}));
     // The selection stays in its slot and shows the next older picture, whose settings apply.
-    EXPECT_EQ(dlg->m_selSlot, 0);
+    EXPECT_EQ(dlg->m_strip.selSlot(), 0);
     EXPECT_EQ(CameraBrightness(), 20);
 }
 

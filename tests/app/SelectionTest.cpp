@@ -50,7 +50,7 @@ TEST_F(SelectionTest, NoSettingsFileGivesTheDefaults) {
     EXPECT_FALSE(ini.contains("[CAPTURE]"));
     EXPECT_TRUE(started.splashShown);
     EXPECT_EQ(dlg.m_mainActive, 1);
-    EXPECT_TRUE(dlg.m_timer1.isActive());
+    EXPECT_TRUE(dlg.m_buttonPoll.IsActive());
 }
 
 // Three cameras, the stored name and the choice it gives.

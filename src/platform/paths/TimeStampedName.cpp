@@ -31,7 +31,9 @@ std::optional<QString> CreateFoldersOf(const QString& path) {
         }
         const QString folder = path.left(separator);
         from = separator + 1;
-        if (folder.isEmpty() || QFileInfo(folder).isDir()) {
+        // A part that exists is passed over whatever it is: a plain file there makes the next
+        // level fail, and that level is the one named.
+        if (folder.isEmpty() || QFileInfo::exists(folder)) {
             continue;
         }
         if (!QDir().mkdir(folder)) {

@@ -11,6 +11,7 @@ std::optional<QString> TimeStampedPath(const QString& folder, const QDateTime& t
                                        const QString& ext);
 
 // Creates the missing folders of the path, one level at a time from its start (the part
-// after the last separator is the file name). Returns the folder that could not be created,
-// or nothing when all exist.
+// after the last separator is the file name); a level that exists, as a folder or as a file,
+// is passed over. Returns the first folder that could not be created, or nothing when none
+// failed.
 std::optional<QString> CreateFoldersOf(const QString& path);

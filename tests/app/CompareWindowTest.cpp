@@ -122,18 +122,18 @@ TEST_F(CompareWindowTest, OpensAtTheMainStripsPlaceWithItsControlsAndFolderChoic
     }
     dlg->m_showComment = 1;
     dlg->ResetImageList();
-    dlg->m_topIndex = 5;
-    dlg->m_selSlot = 3;
+    dlg->m_strip.SetTopIndex(5);
+    dlg->m_strip.SelectSlot(3);
     QTimer::singleShot(0, dlg.get(), [&] {
         D& comp = dlg->m_compDlg;
         EXPECT_EQ(comp.m_owner, dlg.get());
         EXPECT_EQ(comp.pos(), dlg->frameGeometry().topLeft());
         EXPECT_EQ(comp.size(), QSize(1024, 620));
-        EXPECT_EQ(comp.m_saveTop, 5);
-        EXPECT_EQ(comp.m_saveSel, 0);
-        EXPECT_EQ(comp.m_compSel, -1); // nothing to select in an empty folder
-        EXPECT_EQ(comp.m_saveNames.size(), 12);
-        EXPECT_TRUE(comp.m_compNames.isEmpty());
+        EXPECT_EQ(comp.m_saveStrip.topIndex(), 5);
+        EXPECT_EQ(comp.m_saveStrip.selSlot(), 0);
+        EXPECT_EQ(comp.m_compStrip.selSlot(), -1); // nothing to select in an empty folder
+        EXPECT_EQ(comp.m_saveStrip.names().size(), 12);
+        EXPECT_TRUE(comp.m_compStrip.names().isEmpty());
         EXPECT_EQ(comp.m_cmpShowComment, 1);
         const struct {
             int id;
@@ -170,9 +170,7 @@ TEST_F(CompareWindowTest, OpensAtTheMainStripsPlaceWithItsControlsAndFolderChoic
         EXPECT_EQ(comp.m_videoBox->geometry(), QRect(20, 30, 482, 362));
         EXPECT_EQ(comp.m_videoBox->contentsRect().size(), QSize(480, 360));
         EXPECT_FALSE(comp.m_videoBox->isVisible());
-        EXPECT_EQ(comp.m_timer1.interval(), 300);
-        EXPECT_TRUE(comp.m_timer1.isActive());
-        EXPECT_FALSE(dlg->m_timer1.isActive());
+        EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
         EXPECT_EQ(dlg->m_mainActive, 0);
 
         // A cancelled chooser changes nothing; a chosen compare folder is stored at once and
@@ -180,7 +178,7 @@ TEST_F(CompareWindowTest, OpensAtTheMainStripsPlaceWithItsControlsAndFolderChoic
         const QString save = dlg->m_saveFolder;
         comp.OnSaveFolder();
         EXPECT_EQ(dlg->m_saveFolder, save);
-        EXPECT_EQ(comp.m_saveTop, 5);
+        EXPECT_EQ(comp.m_saveStrip.topIndex(), 5);
         prompts.folders = {save};
         Button(comp, D::IDC_COMP_FOLDER)->click();
         EXPECT_EQ(prompts.folderTitles,
@@ -190,8 +188,8 @@ TEST_F(CompareWindowTest, OpensAtTheMainStripsPlaceWithItsControlsAndFolderChoic
         EXPECT_EQ(dlg->m_compFolder, save);
         EXPECT_TRUE(TempEnvironment::readFile(env.iniFile())
                         .contains("COMP_FOLDER=" + save.toUtf8() + "\n"));
-        EXPECT_EQ(comp.m_compNames.size(), 12);
-        EXPECT_EQ(comp.m_compSel, 0);
+        EXPECT_EQ(comp.m_compStrip.names().size(), 12);
+        EXPECT_EQ(comp.m_compStrip.selSlot(), 0);
         EXPECT_TRUE(Button(comp, D::IDC_COMP_NEXT)->isEnabled());
         Button(comp, IDOK)->click();
     });
@@ -217,7 +215,6 @@ TEST_F(CompareWindowTest, OpensAtTheMainStripsPlaceWithItsControlsAndFolderChoic
         RunPostedEvents();
     });
     EXPECT_EQ(result, IDCANCEL);
-    EXPECT_FALSE(dlg->m_compDlg.m_timer1.isActive());
     RunPostedEvents();
     EXPECT_FALSE(dlg->isVisible()); // EXIT ends the program
     EXPECT_EQ(prompts.folderTitles.mid(2),
@@ -265,7 +262,7 @@ TEST_F(CompareWindowTest, DrawsBothSidesAndAppliesTheReferencesSettingsOnce) {
         // settings again; they come with the next picture shown.
         EventCounter paints(&comp, QEvent::Paint);
         int polls = 0;
-        QObject::connect(&comp.m_timer1, &QTimer::timeout, [&] { ++polls; });
+        QObject::connect(&dlg->m_buttonPoll.timer(), &QTimer::timeout, [&] { ++polls; });
         GraphCameraControls()->Set(kVideoProcAmp, 0, 5, 2);
         comp.OnSaveNext();
         ASSERT_EVENTUALLY(polls >= 3);
@@ -287,7 +284,7 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
     RunCompareWindow([&](D& comp) {
         comp.OnCompNext();
         comp.OnCompNext();
-        ASSERT_EQ(comp.m_compNames.at(comp.m_compTop + comp.m_compSel), oldest);
+        ASSERT_EQ(comp.m_compStrip.SelectedName(), oldest);
         dlg->m_buttonPressed = 1;
         ASSERT_EVENTUALLY(comp.m_liveView == 1);
         EXPECT_EQ(dlg->m_buttonPressed, 0);
@@ -297,7 +294,7 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
         EXPECT_EQ(video->geometry(), QRect(1, 1, 480, 360));
         EXPECT_TRUE(comp.m_videoBox->isVisible());
         EXPECT_TRUE(Button(comp, D::IDC_CMP_CAPTURE)->isVisible());
-        EXPECT_EQ(comp.m_saveSel, -1);
+        EXPECT_EQ(comp.m_saveStrip.selSlot(), -1);
         const int shown = video->FramesShown();
         ASSERT_EVENTUALLY(video->FramesShown() > shown + 1);
 
@@ -313,27 +310,33 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
 
         // A press in the live state takes a picture; the compare side keeps its picture.
         dlg->m_buttonPressed = 1;
-        ASSERT_EVENTUALLY(comp.m_saveNames.size() == 4);
-        EXPECT_EQ(comp.m_saveNames.first(), QStringLiteral("20261209101112.jpg"));
-        EXPECT_EQ(comp.m_compNames.at(comp.m_compTop + comp.m_compSel), oldest);
+        ASSERT_EVENTUALLY(comp.m_saveStrip.names().size() == 4);
+        EXPECT_EQ(comp.m_saveStrip.names().first(), QStringLiteral("20261209101112.jpg"));
+        EXPECT_EQ(comp.m_compStrip.SelectedName(), oldest);
         EXPECT_TRUE(prompts.messages.isEmpty());
 
         // A click on the live video fills the screen; a click there brings it back, fitted
-        // into the box, and the window repaints once.
-        QTest::mouseClick(video, Qt::LeftButton);
-        EXPECT_EQ(video->parentWidget(), nullptr);
-        EXPECT_EQ(comp.m_repaintCount, 1);
-        QTest::mouseClick(video, Qt::LeftButton);
-        EXPECT_EQ(video->parentWidget(), comp.m_videoBox);
-        EXPECT_EQ(video->geometry(), QRect(1, 1, 480, 360));
-        EXPECT_TRUE(comp.m_timer2.isActive());
-        ASSERT_EVENTUALLY(comp.m_repaintCount == 0);
-        EXPECT_FALSE(comp.m_timer2.isActive());
+        // into the box, and does nothing else wherever it lands: here on the places that lie
+        // under it once the video is back at (21, 31) of the window, a thumbnail of each strip
+        // and the compare picture.
+        const int brightness = CameraBrightness();
+        for (const QPoint under : {QPoint(380, 445), QPoint(640, 545), QPoint(764, 200)}) {
+            QTest::mouseClick(video, Qt::LeftButton);
+            EXPECT_EQ(video->parentWidget(), nullptr);
+            QTest::mouseClick(video, Qt::LeftButton, {}, under - QPoint(21, 31));
+            RunPostedEvents();
+            EXPECT_EQ(video->parentWidget(), comp.m_videoBox);
+            EXPECT_EQ(video->geometry(), QRect(1, 1, 480, 360));
+            EXPECT_EQ(comp.m_liveView, 1) << under.x() << "," << under.y();
+            EXPECT_EQ(comp.m_saveStrip.selSlot(), -1);
+            EXPECT_EQ(comp.m_compStrip.SelectedName(), oldest);
+            EXPECT_EQ(CameraBrightness(), brightness);
+        }
 
         // An empty save-strip slot ends the live state with an empty large box.
-        QTest::mouseClick(&comp, Qt::LeftButton, {}, QPoint(190 + 4 * 130 + 60, 445));
+        QTest::mouseClick(&comp, Qt::LeftButton, {}, comp.m_saveStrip.SlotRect(4).center());
         EXPECT_EQ(comp.m_liveView, 0);
-        EXPECT_EQ(comp.m_saveSel, -1);
+        EXPECT_EQ(comp.m_saveStrip.selSlot(), -1);
         EXPECT_FALSE(comp.m_videoBox->isVisible());
         const QImage shot = comp.grab().toImage();
         EXPECT_EQ(Count(shot, QRect(21, 31, 478, 358), White), 478 * 358);
@@ -343,8 +346,8 @@ TEST_F(CompareWindowTest, CameraButtonShowsTheLiveVideoThenCapturesIntoBothSides
     ASSERT_TRUE(video);
     EXPECT_EQ(video->parentWidget(), dlg->m_videoWindow);
     EXPECT_EQ(dlg->m_viewState, 1);
-    EXPECT_TRUE(dlg->m_timer1.isActive());
-    EXPECT_EQ(dlg->m_imageNames.size(), 4);
+    EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
+    EXPECT_EQ(dlg->m_strip.names().size(), 4);
     ASSERT_EVENTUALLY(video->FramesShown() > 1);
 }
 
@@ -372,7 +375,7 @@ TEST_F(CompareWindowTest, ACommentHereTurnsTheDisplayOnForBothWindows) {
     });
     EXPECT_TRUE(static_cast<QAbstractButton*>(dlg->GetDlgItem(IDC_SHOW_COMMENT))->isChecked());
     QTest::mouseClick(dlg.get(), Qt::LeftButton, {}, QPoint(250, 540));
-    ASSERT_EQ(dlg->m_selSlot, 0);
+    ASSERT_EQ(dlg->m_strip.selSlot(), 0);
     EXPECT_TRUE(Dark(dlg->grab().toImage().pixel(280, 445)));
 }
 
@@ -390,11 +393,8 @@ TEST_F(StillPinCompareTest, TheListsAreReadOneSecondAfterTheCamerasFrameIsStored
         ASSERT_TRUE(TriggerStill(CaptureGraph::Instance().Source()));
         const QString stored = dlg->m_saveFolder + QStringLiteral("/20261209101112.jpg");
         ASSERT_EVENTUALLY(QFileInfo::exists(stored));
-        EXPECT_EQ(comp.m_saveNames.size(), 1);
-        EXPECT_TRUE(comp.m_timer4.isActive());
-        EXPECT_EQ(comp.m_timer4.interval(), 1000);
-        ASSERT_EVENTUALLY(comp.m_saveNames.size() == 2);
-        EXPECT_TRUE(comp.m_timer1.isActive());
+        EXPECT_EQ(comp.m_saveStrip.names().size(), 1);
+        ASSERT_EVENTUALLY(comp.m_saveStrip.names().size() == 2);
     });
 }
 

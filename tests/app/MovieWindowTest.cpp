@@ -121,8 +121,6 @@ TEST_F(MovieWindowTest, OpensAtTheMainWindowsCornerWithTheLiveVideoAndEndsThePro
         EXPECT_EQ(video->geometry(), QRect(1, 1, 640, 480));
         EXPECT_TRUE(QTest::qWaitFor([&] { return video->FramesShown() > 1; }, 10000));
         EXPECT_EQ(CaptureGraph::Instance().EventWindow(), &movie);
-        EXPECT_EQ(movie.m_timer1.interval(), 300);
-        EXPECT_FALSE(dlg->m_timer1.isActive());
 
         // The folder buttons: the chooser starts at the movie folder; Cancel changes nothing,
         // a choice is stored at once. OpenFolder hands the folder to the desktop.
@@ -221,10 +219,9 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
         ExpectPlayable(third);
     });
     // Back in the main window's live graph, the strip reset; the movie window's poll ended.
-    EXPECT_TRUE(dlg->m_timer1.isActive());
-    EXPECT_FALSE(dlg->m_movieDlg.m_timer1.isActive());
-    EXPECT_EQ(dlg->m_selSlot, -1);
-    EXPECT_EQ(dlg->m_topIndex, 0);
+    EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
+    EXPECT_EQ(dlg->m_strip.selSlot(), -1);
+    EXPECT_EQ(dlg->m_strip.topIndex(), 0);
     VideoOutput* video = LiveOutput();
     ASSERT_EQ(video, dlg->m_videoOutput);
     EXPECT_EQ(video->parentWidget(), dlg->m_videoWindow);
@@ -326,7 +323,7 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
         EXPECT_EQ(movie.m_recording, kMovieRenderFailed);
         EXPECT_EQ(prompts.messages,
                   (QStringList{QStringLiteral("保存フォルダーの作成に失敗しました。[%1]")
-                                   .arg(env.root() + QStringLiteral("/file")),
+                                   .arg(env.root() + QStringLiteral("/file/movies")),
                                QStringLiteral("The movie file could not be created. [%1]")
                                    .arg(Movie("20261209101112.avi"))}));
         EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画停止"));
@@ -358,4 +355,4 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
 
 } // namespace
 
-#include "CMovieDlgTest.moc"
+#include "MovieWindowTest.moc"
