@@ -164,6 +164,10 @@ bool CKestrelDlg::OnInitDialog() {
     m_videoWindow->setLineWidth(1);
     m_videoWindow->setGeometry(190, 10, 642, 482);
     m_videoOutput = new VideoOutput(m_videoWindow);
+    // Queued: the dialog that asks for the distance does not run inside the mouse handler.
+    connect(m_videoOutput, &VideoOutput::Measured, this, &CKestrelDlg::OnLineMeasured,
+            Qt::QueuedConnection);
+    ApplyOverlays();
     m_videoWindow->show();
     // Nothing is kept in the temporary folder; its work file is only ever deleted
     // (SelectDevice).

@@ -2,8 +2,11 @@
 
 #include "app/CNullDlg.h"
 #include "button/ButtonPoll.h"
+#include "capture/CameraCalibrations.h"
 #include "capture/CameraEvent.h"
 #include "capture/DeviceRecord.h"
+#include "capture/OverlaySettings.h"
+#include "capture/PictureCalibration.h"
 #include "library/CCompDlg.h"
 #include "library/CompareOwner.h"
 #include "library/PictureCache.h"
@@ -63,8 +66,10 @@ public:
     void SelectDevice(int n, QWidget* videoWnd);
     int loadVideoProperty();
     void saveVideoProperty();
-    // False when the file could not be written.
-    bool saveUSBProperty(const QString& path);
+    // False when the file could not be written. A picture taken with a calibration current
+    // keeps it there too.
+    bool saveUSBProperty(const QString& path,
+                         const std::optional<PictureCalibration>& calibration = std::nullopt);
     int loadUSBProperty(const QString& path);
     void OnVideoProperty();
     void OnVideoFormat();
@@ -122,6 +127,16 @@ public:
     // Sees key and mouse presses before they are dispatched.
     bool PreTranslateMessage(QObject* target, QEvent* event);
 
+    // The menu of a right click on the live video: the scale bar, calibrating and choosing a
+    // calibration, the bar in saved pictures, the focus meter.
+    void OnLiveVideoMenu(QPoint globalPos);
+    // The user draws a line between two marks on the live video, then gives their distance.
+    void OnCalibrate();
+    void OnLineMeasured(double framePixels);
+    // Brings the live videos' scale bar and focus meter in line with the choices and the
+    // current camera's calibration.
+    void ApplyOverlays();
+
     // The text of the interface language.
     QString Text(const char* key) const;
 
@@ -146,6 +161,7 @@ public:
     void CaptureStill() override;
     void ApplyPictureSettings(const QString& settingsPath) override;
     void ReturnLiveVideo() override;
+    bool ShowScaleBar() const override { return m_overlay.scaleBar; }
 
     // Members shared with the other windows and subsystems.
     QIcon m_hIcon;
@@ -192,6 +208,10 @@ public:
     bool m_cameraBusy = false;
     bool m_reconnectPending = false; // it came back while another window was in front
     std::unique_ptr<VideoDeviceMonitor> m_deviceMonitor;
+    // What is drawn over the live video and into pictures, and the selected camera's
+    // calibrations.
+    OverlaySettings m_overlay;
+    CameraCalibrations m_calibrations;
 
     // The 300 ms poll of m_buttonPressed, for whichever window is in front.
     ButtonPoll m_buttonPoll{m_buttonPressed};

@@ -33,6 +33,8 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     if (m_cameraName != m_lastQ7Name) {
         FormatResetProbe();
     }
+    m_calibrations = CameraCalibrations::Load(m_iniPath, m_cameraName);
+    ApplyOverlays();
     if (loadVideoProperty() == 1) {
         graph.SetRequestedSize(m_formatWidth, m_formatHeight);
     } else {

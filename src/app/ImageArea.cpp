@@ -132,9 +132,16 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
     if (m_large.path.isEmpty() || !m_strip.SelectedIndex()) {
         return;
     }
-    DrawPicture(dc, m_pictures, m_large.path, m_large.stamp, kPictureArea);
-    if (m_showComment && m_large.comment) {
+    const bool drawn = DrawPicture(dc, m_pictures, m_large.path, m_large.stamp, kPictureArea);
+    const bool comment = m_showComment && m_large.comment;
+    if (comment) {
         DrawComment(dc, kCommentBox, *m_large.comment);
+    }
+    // The picture's own calibration, not the current one: it may have been taken at another
+    // zoom.
+    if (drawn && m_overlay.scaleBar && m_large.calibration) {
+        DrawPictureScaleBar(dc, kPictureArea, *m_large.calibration,
+                            comment ? std::optional<int>(kCommentBox.y()) : std::nullopt);
     }
 }
 

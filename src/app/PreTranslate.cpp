@@ -88,7 +88,21 @@ bool CKestrelDlg::PreTranslateMessage(QObject* target, QEvent* event) {
         }
         return false;
     }
-    if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) {
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    if (m_videoOutput && widget == m_videoOutput) {
+        // While a calibration line is drawn, presses on the live video draw it.
+        if (m_videoOutput->Measuring()) {
+            return false;
+        }
+        if (mouse->button() == Qt::RightButton && m_mainActive == 1 && m_viewState == 1) {
+            // Not inside the filter: the menu runs an event loop of its own.
+            QMetaObject::invokeMethod(
+                this, [this, at = mouse->globalPosition().toPoint()] { OnLiveVideoMenu(at); },
+                Qt::QueuedConnection);
+            return true;
+        }
+    }
+    if (mouse->button() != Qt::LeftButton) {
         return false;
     }
     // The press that ends full screen does only that, wherever it lands. The video ignores

@@ -43,6 +43,8 @@ void CKestrelDlg::LoadIniFile() {
     m_keepAspect = read("KEEP_ASPECT", QStringLiteral("FALSE")) == QLatin1String("TRUE") ? 1 : 0;
     m_showComment = read("SHOW_COMMENT", QStringLiteral("FALSE")) == QLatin1String("TRUE") ? 1 : 0;
     UpdateData(false);
+
+    m_overlay = OverlaySettings::Load(m_iniPath);
 }
 
 void CKestrelDlg::SaveIniFile() {

@@ -28,11 +28,20 @@ void CKestrelDlg::CaptureStill() {
             QStringLiteral("保存フォルダーの作成に失敗しました。[%1]").arg(*failed));
         return;
     }
-    SaveCurrentFrame(*path);
+    const Calibration* calibration = m_calibrations.Current();
+    std::optional<Calibration> burnIn;
+    if (calibration && m_overlay.scaleBarInPictures) {
+        burnIn = *calibration;
+    }
+    const SavedFrame saved = SaveCurrentFrame(*path, burnIn);
     if (QFileInfo(*path).isFile()) {
         m_settingsPath = ReplaceLastThree(*path, "ini");
+        std::optional<PictureCalibration> own;
+        if (calibration && saved.picture.isValid()) {
+            own = CalibrationOfPicture(*calibration, saved.frame, saved.picture);
+        }
         // The picture is kept without them; the user is to know that it cannot be recalled.
-        if (!saveUSBProperty(m_settingsPath)) {
+        if (!saveUSBProperty(m_settingsPath, own)) {
             m_prompts.MessageBox(Text("settings.notsaved").arg(*path));
         }
     }

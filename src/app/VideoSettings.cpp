@@ -134,11 +134,15 @@ void CKestrelDlg::saveVideoProperty() {
     moved.Commit();
 }
 
-bool CKestrelDlg::saveUSBProperty(const QString& path) {
+bool CKestrelDlg::saveUSBProperty(const QString& path,
+                                  const std::optional<PictureCalibration>& calibration) {
     qCDebug(veldorTrace, "saveUSBProperty::%s", qUtf8Printable(path));
     ProfileBatch batch(path);
     batch.Write(kUsbProperty, QStringLiteral("device"), m_cameraName);
     WriteEntries(batch, kUsbProperty, CameraEntries());
+    if (calibration && calibration->IsValid()) {
+        WritePictureCalibration(batch, *calibration);
+    }
     return batch.Commit();
 }
 

@@ -54,7 +54,8 @@ std::optional<ScaleBar> ChooseScaleBar(double micrometresPerPixel, double widthP
     return bar;
 }
 
-void DrawScaleBar(QPainter& painter, const QRectF& picture, const ScaleBar& bar) {
+void DrawScaleBar(QPainter& painter, const QRectF& picture, const ScaleBar& bar,
+                  std::optional<double> bottom) {
     const double unit = std::max(picture.height(), 120.0);
     const double margin = unit / 40;
     const double thickness = std::max(2.0, unit / 120);
@@ -68,8 +69,9 @@ void DrawScaleBar(QPainter& painter, const QRectF& picture, const ScaleBar& bar)
 
     const double plateWidth = std::max(bar.pixels, textWidth) + 2 * padding;
     const double plateHeight = textHeight + thickness + 3 * padding;
-    const QRectF plate(picture.right() - margin - plateWidth,
-                       picture.bottom() - margin - plateHeight, plateWidth, plateHeight);
+    const double lowest = std::min(picture.bottom(), bottom.value_or(picture.bottom()));
+    const QRectF plate(picture.right() - margin - plateWidth, lowest - margin - plateHeight,
+                       plateWidth, plateHeight);
     const QRectF barRect(plate.center().x() - bar.pixels / 2, plate.bottom() - padding - thickness,
                          bar.pixels, thickness);
     const QRectF textRect(plate.left(), plate.top() + padding, plate.width(), textHeight);

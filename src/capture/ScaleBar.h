@@ -24,8 +24,10 @@ std::optional<ScaleBar> ChooseScaleBar(double micrometresPerPixel, double widthP
 QString ScaleBarLabel(int mantissa, int exponent);
 
 // Draws the bar and its label on a dark translucent plate in the lower right corner of the
-// picture's rectangle, sized to the rectangle, so that it reads on dark and light pictures.
-void DrawScaleBar(QPainter& painter, const QRectF& picture, const ScaleBar& bar);
+// picture's rectangle, sized to the rectangle, so that it reads on dark and light pictures; with
+// a bottom, the plate stays above it (something else is drawn below).
+void DrawScaleBar(QPainter& painter, const QRectF& picture, const ScaleBar& bar,
+                  std::optional<double> bottom = std::nullopt);
 
 // Draws the bar into a still picture's own pixels (24-bit BGR, bottom row first), one pixel
 // across showing micrometresPerPixel. False when there is no bar to draw.

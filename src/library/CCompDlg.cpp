@@ -270,8 +270,14 @@ void CCompDlg::DrawCompareWindow(QPainter& dc) {
             dc.drawText(x, 10 + ascent, large->label);
             DrawPicture(dc, m_pictures, large->picture.path, large->picture.stamp,
                         QRect(x, 30, 480, 360));
-            if (m_cmpShowComment == 1 && large->picture.comment) {
+            const bool comment = m_cmpShowComment == 1 && large->picture.comment;
+            if (comment) {
                 DrawComment(dc, QPoint(x + 10, 350), *large->picture.comment);
+            }
+            // Each picture's bar from its own file: two zooms compare at their true sizes.
+            if (m_owner->ShowScaleBar() && large->picture.calibration) {
+                DrawPictureScaleBar(dc, QRect(x, 30, 480, 360), *large->picture.calibration,
+                                    comment ? std::optional<int>(350) : std::nullopt);
             }
         }
         if (strip->selSlot() == -1) {

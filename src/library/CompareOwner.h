@@ -26,6 +26,8 @@ public:
     virtual int ShowComment() const = 0;
     virtual void SetShowComment(int show) = 0;
     virtual int KeepAspect() const = 0;
+    // Whether pictures show the scale bar of their own calibration.
+    virtual bool ShowScaleBar() const = 0;
 
     // Stores a picture of the camera's live video in the save folder, as the owner does.
     virtual void CaptureStill() = 0;

@@ -1,5 +1,6 @@
 #include "library/PictureDrawing.h"
 
+#include "capture/ScaleBar.h"
 #include "library/CommentFile.h"
 #include "library/ImageList.h"
 #include "library/PictureCache.h"
@@ -21,8 +22,20 @@ LargePicture LargePicture::Read(const QString& folder, const QString& name) {
     LargePicture picture;
     picture.path = folder + QLatin1Char('/') + name;
     picture.stamp = PictureCache::Stamp(picture.path);
-    picture.comment = ReadCommentForDisplay(MakeCommentPath(folder, name));
+    const QString commentPath = MakeCommentPath(folder, name);
+    picture.comment = ReadCommentForDisplay(commentPath);
+    picture.calibration = ReadPictureCalibration(ReplaceLastThree(commentPath, "ini"));
     return picture;
+}
+
+void DrawPictureScaleBar(QPainter& dc, const QRect& target, const PictureCalibration& calibration,
+                         std::optional<int> clearBelow) {
+    const std::optional<ScaleBar> bar =
+        ChooseScaleBar(calibration.MicrometresPerShownPixel(target.width()), target.width());
+    if (!bar) {
+        return;
+    }
+    DrawScaleBar(dc, target, *bar, clearBelow ? std::optional<double>(*clearBelow) : std::nullopt);
 }
 
 void DrawComment(QPainter& dc, QPoint corner, const QString& text) {
