@@ -43,6 +43,7 @@ void CKestrelDlg::OnLiveVideoMenu(QPoint globalPos) {
     add({Text("overlay.burnin"), true, m_overlay.scaleBarInPictures}, InPictures);
     add({Text("overlay.focusmeter"), true, m_overlay.focusMeter}, FocusMeter);
 
+    qCDebug(veldorTrace, "live video menu");
     const std::optional<int> chosen = m_prompts.PopupMenu(items, globalPos);
     if (!chosen || *chosen < 0 || *chosen >= commands.size() || items[*chosen].separator ||
         !items[*chosen].enabled) {
@@ -79,6 +80,7 @@ void CKestrelDlg::OnCalibrate() {
     if (!m_videoOutput || m_viewState != 1 || !m_videoOutput->FrameSize().isValid()) {
         return;
     }
+    qCDebug(veldorTrace, "calibrate: a line between two marks on the live video");
     m_videoOutput->BeginMeasure(Text("calibrate.hint"));
 }
 

@@ -54,7 +54,9 @@ SavedFrame SaveCurrentFrame(const QString& path, const std::optional<Calibration
     const QSize pictureSize(picture->width, picture->height);
     if (scaleBar) {
         const PictureCalibration own = CalibrationOfPicture(*scaleBar, frameSize, pictureSize);
-        BurnScaleBar(*picture, own.micrometresPerPixelX);
+        if (BurnScaleBar(*picture, own.micrometresPerPixelX)) {
+            qCDebug(veldorTrace, "scale bar drawn into %s", qUtf8Printable(path));
+        }
     }
     if (WriteJpegFile(path, picture->width, picture->height, picture->pixels.data(),
                       GraphPrompts()) != 0) {

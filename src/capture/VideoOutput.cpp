@@ -3,6 +3,7 @@
 #include "capture/CaptureGraph.h"
 #include "capture/FocusMeasure.h"
 #include "capture/ScaleBar.h"
+#include "platform/trace/Trace.h"
 
 #include <QCoreApplication>
 #include <QFontMetricsF>
@@ -153,6 +154,7 @@ bool VideoOutput::event(QEvent* e) {
         }
         if (focus >= 0 && m_measureFocus.load()) {
             m_focus.Add(focus, m_clock.elapsed());
+            qCDebug(veldorTrace, "focus %.4g", focus);
         }
         m_picture = std::move(picture);
         ++m_framesShown;
