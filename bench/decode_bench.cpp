@@ -3,6 +3,7 @@
 // GStreamer decoding and converting each frame at full size (what a live view built from
 // jpegdec and videoconvert does), in the same run, on frames cut from a photograph
 // (support/PhotoFrames.h) and compressed as UVC cameras send them: quality 85, 4:2:2.
+#include "capture/FocusMeasure.h"
 #include "capture/GrabbedFrameConvert.h"
 #include "capture/PreviewDecoder.h"
 #include "support/PhotoFrames.h"
@@ -186,6 +187,37 @@ void BM_StillFrame(benchmark::State& state) {
     }
 }
 
+// The focus meter's measure of the decoded preview frames of a 1920 x 1080 MJPEG camera, shown
+// at (range) width x height: 640 x 480 (decoded 960 x 540) and full screen (1920 x 1080).
+double& FocusMsPerFrame(int shownWidth) {
+    static std::map<int, double> perFrame;
+    return perFrame[shownWidth];
+}
+
+void BM_FocusMeasure(benchmark::State& state) {
+    const QSize shown(int(state.range(0)), int(state.range(1)));
+    const Frames& frames = CameraFrames(QSize(1920, 1080), false);
+    if (!frames.error.isEmpty()) {
+        state.SkipWithError(frames.error.toUtf8().constData());
+        return;
+    }
+    PreviewDecoder decoder;
+    std::vector<QImage> decoded;
+    for (const GstSamplePtr& sample : frames.samples) {
+        decoded.push_back(decoder.Decode(sample.get(), shown));
+    }
+    int measured = 0;
+    const double start = ProcessCpuSeconds();
+    for (auto _ : state) {
+        for (const QImage& image : decoded) {
+            benchmark::DoNotOptimize(FocusMeasure(image));
+            ++measured;
+        }
+    }
+    FocusMsPerFrame(shown.width()) = Report(state, ProcessCpuSeconds() - start, measured) * 1000;
+    state.counters["decoded_width"] = decoded.front().width();
+}
+
 void Sizes(benchmark::internal::Benchmark* b) {
     b->Args({3840, 2160})
         ->Args({1920, 1080})
@@ -204,6 +236,11 @@ BENCHMARK_CAPTURE(BM_GStreamerFullSize, yuy2, true)
     ->Unit(benchmark::kMillisecond)
     ->MeasureProcessCPUTime();
 BENCHMARK(BM_StillFrame)->Args({3840, 2160})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FocusMeasure)
+    ->Args({640, 480})
+    ->Args({1920, 1080})
+    ->Unit(benchmark::kMicrosecond)
+    ->MeasureProcessCPUTime();
 
 } // namespace
 
@@ -217,6 +254,17 @@ int main(int argc, char** argv) {
             std::printf("%s into %dx%d: %.2f ms vs %.2f ms CPU a frame, ratio %.2f\n", key.c_str(),
                         kShown.width(), kShown.height(), result.ours * 1000, result.peer * 1000,
                         result.ours / result.peer);
+        }
+    }
+    // The focus measure against the decode it follows, and as a share of one core at 30 frames
+    // a second.
+    const double decode = Results()[Key(false, QSize(1920, 1080))].ours * 1000;
+    for (int width : {640, 1920}) {
+        const double focus = FocusMsPerFrame(width);
+        if (focus > 0 && decode > 0) {
+            std::printf("focus measure, 1920x1080 MJPEG shown %d wide: %.3f ms a frame, %.2f of "
+                        "the decode into 640x480, %.1f %% of one core at 30 fps\n",
+                        width, focus, focus / decode, focus * 30 / 10);
         }
     }
     benchmark::Shutdown();
