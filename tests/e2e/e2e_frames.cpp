@@ -4,6 +4,8 @@
 //                                                     Gaussian radius rising to 8 and falling
 //   e2e_frames bar FILE                               the longest run of near-white pixels along
 //                                                     a row of the picture's lower right quarter
+#include "support/FocusChart.h"
+
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
@@ -11,7 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <vector>
 
 namespace {
 
@@ -37,61 +38,6 @@ QImage Ruler(int width, int height, double perMm) {
         }
     }
     return image;
-}
-
-QImage Chart(int width, int height) {
-    QImage chart(width, height, QImage::Format_RGB32);
-    chart.fill(QColor(120, 110, 100));
-    QPainter painter(&chart);
-    painter.setRenderHint(QPainter::Antialiasing);
-    for (int i = 0; i < 40; ++i) {
-        painter.setPen(QPen(i % 2 ? QColor(230, 220, 200) : QColor(30, 30, 40), 2 + i % 5));
-        painter.drawEllipse(QPointF(width / 2.0, height / 2.0), 10.0 + i * 12, 10.0 + i * 9);
-    }
-    QFont font = painter.font();
-    font.setPixelSize(height / 18);
-    painter.setFont(font);
-    painter.setPen(QColor(10, 10, 10));
-    painter.drawText(QRect(0, 0, width, height / 4), Qt::AlignCenter,
-                     QStringLiteral("stage micrometer 0.01 mm"));
-    return chart;
-}
-
-QImage Blurred(const QImage& image, double sigma) {
-    if (sigma < 0.3) {
-        return image;
-    }
-    const int radius = int(std::ceil(3 * sigma));
-    std::vector<double> kernel(2 * radius + 1);
-    double sum = 0;
-    for (int i = -radius; i <= radius; ++i) {
-        sum += kernel[i + radius] = std::exp(-i * i / (2 * sigma * sigma));
-    }
-    for (double& k : kernel) {
-        k /= sum;
-    }
-    auto pass = [&](const QImage& in, bool across) {
-        QImage out(in.size(), QImage::Format_RGB32);
-        const int w = in.width();
-        const int h = in.height();
-        for (int y = 0; y < h; ++y) {
-            auto* target = reinterpret_cast<QRgb*>(out.scanLine(y));
-            for (int x = 0; x < w; ++x) {
-                double r = 0, g = 0, b = 0;
-                for (int i = -radius; i <= radius; ++i) {
-                    const int sx = across ? std::clamp(x + i, 0, w - 1) : x;
-                    const int sy = across ? y : std::clamp(y + i, 0, h - 1);
-                    const QRgb p = reinterpret_cast<const QRgb*>(in.constScanLine(sy))[sx];
-                    r += kernel[i + radius] * qRed(p);
-                    g += kernel[i + radius] * qGreen(p);
-                    b += kernel[i + radius] * qBlue(p);
-                }
-                target[x] = qRgb(int(std::lround(r)), int(std::lround(g)), int(std::lround(b)));
-            }
-        }
-        return out;
-    };
-    return pass(pass(image, true), false);
 }
 
 bool Save(const QImage& image, const QString& dir, int n) {
@@ -122,12 +68,12 @@ int main(int argc, char** argv) {
                                                                                              : 1;
     }
     if (args.size() == 6 && args[1] == QLatin1String("sweep")) {
-        const QImage chart = Chart(args[3].toInt(), args[4].toInt());
+        const QImage chart = FocusChart(QSize(args[3].toInt(), args[4].toInt()));
         const int count = args[5].toInt();
         for (int i = 0; i < count; ++i) {
             // Sharp at the first frame, most blurred half way, sharp again at the end.
             const double sigma = 8.0 * (1 - std::abs(1 - 2.0 * i / count));
-            if (!Save(Blurred(chart, sigma), args[2], i)) {
+            if (!Save(GaussianBlurred(chart, sigma), args[2], i)) {
                 return 1;
             }
         }

@@ -5,7 +5,6 @@
 #include <QDialogButtonBox>
 #include <QDoubleSpinBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -14,16 +13,14 @@
 
 namespace {
 
-// Acts on the first widget that find gives while the prompt runs; closes whatever is open after
-// 5 s so that a failing test cannot hang.
-template <typename Run>
-auto RunWith(const std::function<QWidget*()>& find, const std::function<void(QWidget*)>& act,
-             Run run) {
+// Acts on the dialog once it is the active modal widget; closes it after 5 s so that a failing
+// test cannot hang.
+template <typename Run> auto RunWith(const std::function<void(QWidget*)>& act, Run run) {
     bool acted = false;
     QTimer poll;
     poll.setInterval(10);
     QObject::connect(&poll, &QTimer::timeout, [&] {
-        QWidget* widget = acted ? nullptr : find();
+        QWidget* widget = acted ? nullptr : QApplication::activeModalWidget();
         if (widget && widget->isVisible()) {
             acted = true;
             act(widget);
@@ -31,9 +28,6 @@ auto RunWith(const std::function<QWidget*()>& find, const std::function<void(QWi
     });
     QTimer::singleShot(5000, [] {
         if (QWidget* open = QApplication::activeModalWidget()) {
-            open->close();
-        }
-        if (QWidget* open = QApplication::activePopupWidget()) {
             open->close();
         }
     });
@@ -51,16 +45,11 @@ public:
     }
 };
 
-QWidget* Modal() {
-    return QApplication::activeModalWidget();
-}
-
 TEST(CalibrationDialog, OffersOkForADistanceAndANameAndGivesThem) {
     PlatformPrompts prompts;
     const CalibrationTexts texts{QStringLiteral("Calibrate"), QStringLiteral("The line is 400 px."),
                                  QStringLiteral("Distance:"), QStringLiteral("Name:")};
     const std::optional<CalibrationInput> input = RunWith(
-        Modal,
         [](QWidget* dialog) {
             auto* length = dialog->findChild<QDoubleSpinBox*>(QStringLiteral("length"));
             auto* unit = dialog->findChild<QComboBox*>(QStringLiteral("unit"));
@@ -87,37 +76,10 @@ TEST(CalibrationDialog, OffersOkForADistanceAndANameAndGivesThem) {
     EXPECT_DOUBLE_EQ(input->Micrometres(), 10);
     EXPECT_EQ(input->name, QStringLiteral("200×"));
 
-    const std::optional<CalibrationInput> cancelled = RunWith(
-        Modal, [](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); },
-        [&] { return prompts.InputCalibration(texts, QString()); });
+    const std::optional<CalibrationInput> cancelled =
+        RunWith([](QWidget* dialog) { QTest::keyClick(dialog, Qt::Key_Escape); },
+                [&] { return prompts.InputCalibration(texts, QString()); });
     EXPECT_FALSE(cancelled);
-}
-
-TEST(CalibrationDialog, PopupMenuShowsItsChecksAndGivesTheChoice) {
-    PlatformPrompts prompts;
-    QList<MenuItem> items(4);
-    items[0] = {QStringLiteral("Scale bar"), true, true};
-    items[1].separator = true;
-    items[2] = {QStringLiteral("(none)"), false, false, false};
-    items[3] = {QStringLiteral("Focus meter"), true, false};
-    const std::optional<int> chosen =
-        RunWith([] { return QApplication::activePopupWidget(); },
-                [](QWidget* popup) {
-                    auto* menu = qobject_cast<QMenu*>(popup);
-                    ASSERT_NE(menu, nullptr);
-                    const QList<QAction*> actions = menu->actions();
-                    ASSERT_EQ(actions.size(), 4);
-                    EXPECT_TRUE(actions[0]->isChecked());
-                    EXPECT_TRUE(actions[1]->isSeparator());
-                    EXPECT_FALSE(actions[2]->isEnabled());
-                    EXPECT_FALSE(actions[3]->isChecked());
-                    // Down skips the separator and the disabled entry.
-                    QTest::keyClick(menu, Qt::Key_Down);
-                    QTest::keyClick(menu, Qt::Key_Down);
-                    QTest::keyClick(menu, Qt::Key_Return);
-                },
-                [&] { return prompts.PopupMenu(items, QPoint(100, 100)); });
-    EXPECT_EQ(chosen, 3);
 }
 
 } // namespace
