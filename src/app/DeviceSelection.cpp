@@ -4,8 +4,8 @@
 #include "button/ButtonDetection.h"
 #include "capture/CaptureGraph.h"
 #include "capture/VideoFormats.h"
-#include "platform/paths/Paths.h"
 #include "capture/VideoOutput.h"
+#include "platform/paths/Paths.h"
 #include "platform/prompts/Prompts.h"
 #include "platform/trace/Trace.h"
 #include "platform/video/CameraPages.h"
@@ -43,7 +43,7 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     }
     int outWidth = 0;
     int outHeight = 0;
-    if (StartVideo(n, m_videoOutput, &outWidth, &outHeight) != 1) {
+    if (StartCameraGraph(n, &outWidth, &outHeight) != 1) {
         // Another program holding the camera is said by name, not left as an empty view.
         if (graph.Failure() == GraphFailure::Busy) {
             m_cameraLost = true;
@@ -55,7 +55,6 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     }
     m_cameraLost = false;
     m_cameraBusy = false;
-    SetNotifyWindow(this);
     m_deviceCombo->setCurrentIndex(n);
     m_graphDeviceIndex = n;
     if (record) {
@@ -76,6 +75,18 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     m_formatWidth = outWidth;
     m_formatHeight = outHeight;
     UpdateData(false);
+}
+
+int CKestrelDlg::StartCameraGraph(int n, int* outWidth, int* outHeight) {
+    // The movie window takes the graph's news itself.
+    if (m_movieDlg.isVisible()) {
+        return m_movieDlg.CameraReturned(n, outWidth, outHeight);
+    }
+    const int result = StartVideo(n, m_videoOutput, outWidth, outHeight);
+    if (result == 1) {
+        SetNotifyWindow(this);
+    }
+    return result;
 }
 
 QString CKestrelDlg::CameraUnavailableText() const {
@@ -122,7 +133,8 @@ void CKestrelDlg::OnDevicesChanged() {
         }
     }
     if (changes.returned.contains(current) && m_cameraLost) {
-        if (m_mainActive) {
+        // The movie window shows the camera's picture itself; the compare window waits.
+        if (m_mainActive || m_movieDlg.isVisible()) {
             ReconnectCamera();
         } else {
             m_reconnectPending = true;
