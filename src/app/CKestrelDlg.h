@@ -78,13 +78,13 @@ public:
     // removal ends the live view, its return starts it again.
     void OnDevicesChanged();
     // The running camera stopped (unplugged, busy, broken): no live view until it is back.
-    void LiveEnded();
+    void LiveEnded() override;
     // Selects the lost camera again once it is back.
     void ReconnectCamera();
     // Brings the live state in line with the graph once this window is in front again.
     void CheckCamera();
     // When no camera runs because it was lost: says so and returns true.
-    bool RefuseWithoutCamera();
+    bool RefuseWithoutCamera() override;
 
     // Picture list and display. The strip holds the save folder's picture list, its top index
     // and the selected slot.
@@ -158,6 +158,8 @@ public:
     void SetShowComment(int show) override;
     int KeepAspect() const override { return m_keepAspect; }
     int GraphDevice() const override { return m_graphDeviceIndex; }
+    bool CameraLost() const override { return m_cameraLost; }
+    QString CameraUnavailableText() const override;
     void CaptureStill() override;
     void ApplyPictureSettings(const QString& settingsPath) override;
     void ReturnLiveVideo() override;
@@ -233,7 +235,9 @@ private:
     void MoveControls();
     void FillDeviceCombo();
     void CloseCameraDialogs();
-    QString CameraUnavailableText() const;
+    // Builds the camera's graph for the window in front: the movie window's own while it is
+    // open, else this window's live graph. Returns the build's result.
+    int StartCameraGraph(int n, int* outWidth, int* outHeight);
     void PostQuit();
     void connectCommands();
     void OnCommand(int id) override;

@@ -69,6 +69,10 @@ void CKestrelDlg::ApplyPictureSettings(const QString& settingsPath) {
 
 void CKestrelDlg::ReturnLiveVideo() {
     AttachVideoWindow(m_videoOutput);
+    // A lost camera is selected again when it is back.
+    if (m_cameraLost) {
+        return;
+    }
     int width = 0;
     int height = 0;
     StartVideo(m_graphDeviceIndex, nullptr, &width, &height);

@@ -45,7 +45,7 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     }
     int outWidth = 0;
     int outHeight = 0;
-    if (StartVideo(n, m_videoOutput, &outWidth, &outHeight) != 1) {
+    if (StartCameraGraph(n, &outWidth, &outHeight) != 1) {
         // Another program holding the camera is said by name, not left as an empty view.
         if (graph.Failure() == GraphFailure::Busy) {
             m_cameraLost = true;
@@ -57,7 +57,6 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     }
     m_cameraLost = false;
     m_cameraBusy = false;
-    SetNotifyWindow(this);
     m_deviceCombo->setCurrentIndex(n);
     m_graphDeviceIndex = n;
     if (record) {
@@ -78,6 +77,18 @@ void CKestrelDlg::SelectDevice(int n, QWidget* videoWnd) {
     m_formatWidth = outWidth;
     m_formatHeight = outHeight;
     UpdateData(false);
+}
+
+int CKestrelDlg::StartCameraGraph(int n, int* outWidth, int* outHeight) {
+    // The movie window takes the graph's news itself.
+    if (m_movieDlg.isVisible()) {
+        return m_movieDlg.CameraReturned(n, outWidth, outHeight);
+    }
+    const int result = StartVideo(n, m_videoOutput, outWidth, outHeight);
+    if (result == 1) {
+        SetNotifyWindow(this);
+    }
+    return result;
 }
 
 QString CKestrelDlg::CameraUnavailableText() const {
@@ -124,7 +135,8 @@ void CKestrelDlg::OnDevicesChanged() {
         }
     }
     if (changes.returned.contains(current) && m_cameraLost) {
-        if (m_mainActive) {
+        // The movie window shows the camera's picture itself; the compare window waits.
+        if (m_mainActive || m_movieDlg.isVisible()) {
             ReconnectCamera();
         } else {
             m_reconnectPending = true;

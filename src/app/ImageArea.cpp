@@ -2,6 +2,7 @@
 
 #include "app/ControlIds.h"
 #include "capture/CaptureGraph.h"
+#include "capture/NoCameraPicture.h"
 #include "library/CommentEditing.h"
 #include "library/ImageList.h"
 #include "library/PictureDrawing.h"
@@ -16,7 +17,6 @@ namespace {
 const QRect kPictureArea(190, 10, 640, 480);
 // Inside the video child's border: where the live video would be.
 const QRect kVideoArea(191, 11, 640, 480);
-const QColor kNoCameraColor(48, 48, 48);
 const QPoint kCommentBox(280, 430);
 
 bool InPictureArea(int x, int y) {
@@ -122,10 +122,7 @@ void CKestrelDlg::DrawImageArea(QPainter& dc) {
 
     // The lost camera leaves a plain picture that says so, not its last frame.
     if (m_cameraLost && m_viewState == 0 && m_strip.selSlot() == -1) {
-        dc.fillRect(kVideoArea, kNoCameraColor);
-        dc.setPen(Qt::white);
-        dc.drawText(kVideoArea, Qt::AlignCenter, CameraUnavailableText());
-        dc.setPen(defaultPen);
+        DrawNoCameraPicture(dc, kVideoArea, CameraUnavailableText());
     }
 
     m_strip.Draw(dc);

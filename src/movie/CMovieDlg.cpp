@@ -2,6 +2,7 @@
 
 #include "capture/CaptureGraph.h"
 #include "capture/MovieFileBranch.h"
+#include "capture/NoCameraPicture.h"
 #include "capture/VideoOutput.h"
 #include "movie/MovieFolderRepair.h"
 #include "movie/MovieOwner.h"
@@ -14,6 +15,7 @@
 #include <QDesktopServices>
 #include <QFile>
 #include <QFrame>
+#include <QPainter>
 #include <QPushButton>
 #include <QUrl>
 
@@ -32,6 +34,9 @@ constexpr MovieButton kButtons[] = {
     {IDOK, "ok", {680, 430}},
     {CMovieDlg::IDC_MOVIE_EXIT, "exit", {680, 480}},
 };
+
+// Inside the video area's border: where the live video is.
+const QRect kVideoArea(21, 31, 640, 480);
 
 // The Start/Stop caption once recording has been started or stopped, in both languages.
 const char16_t* const kStopCaption = u"録画停止";
@@ -110,15 +115,22 @@ bool CMovieDlg::OnInitDialog() {
     EnableButtons(true);
     move(m_owner->Corner());
     setFixedSize(820, 540);
-    RepairMovieFolder(m_owner->MovieFolder(), m_owner->prompts(), m_owner->Language());
 
     SetNotifyWindow(this);
-    int width = 0;
-    int height = 0;
-    StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr);
-
-    m_videoWindow->show();
     m_recording = 0;
+    // A camera lost before the window opened is bound again when its owner sees it come back.
+    m_videoWindow->hide();
+    if (!m_owner->CameraLost()) {
+        StartPreview();
+    }
+    // Movies whose recording a crash or a power cut cut short are repaired once the window is
+    // on the screen, so that the user is told over it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            RepairMovieFolder(m_owner->MovieFolder(), m_owner->prompts(), m_owner->Language());
+        },
+        Qt::QueuedConnection);
     return true;
 }
 
@@ -128,7 +140,38 @@ void CMovieDlg::EnableButtons(bool enable) {
     }
 }
 
+bool CMovieDlg::StartPreview() {
+    int width = 0;
+    int height = 0;
+    if (StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr) != 1) {
+        CameraGone();
+        return false;
+    }
+    m_videoWindow->show();
+    return true;
+}
+
+void CMovieDlg::CameraGone() {
+    qCDebug(veldorTrace, "the movie window's camera is gone");
+    m_recording = 0;
+    EnableButtons(true);
+    m_videoWindow->hide();
+    m_owner->LiveEnded();
+    update();
+}
+
+int CMovieDlg::CameraReturned(int device, int* width, int* height) {
+    const int result = StartMovieVideo(device, m_videoOutput, width, height, nullptr);
+    m_videoWindow->setVisible(result == 1);
+    update();
+    return result;
+}
+
 void CMovieDlg::OnStartStop() {
+    // Without its camera the window neither records nor binds anything; it says why.
+    if (m_recording != 1 && m_owner->RefuseWithoutCamera()) {
+        return;
+    }
     auto* button = static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP));
     const int device = m_owner->GraphDevice();
     int width = 0;
@@ -136,46 +179,62 @@ void CMovieDlg::OnStartStop() {
     if (m_recording == 1) {
         button->setText(QString::fromUtf16(kStartCaption));
         // Releasing the recording graph completes its file.
-        const int result = StartMovieVideo(device, m_videoOutput, &width, &height, nullptr);
-        m_recording = result != 0 ? 0 : 1;
+        if (StartMovieVideo(device, m_videoOutput, &width, &height, nullptr) != 1) {
+            CameraGone();
+            return;
+        }
+        m_recording = 0;
     } else {
         button->setText(QString::fromUtf16(kStopCaption));
         const std::optional<QString> path = m_owner->MakeMovieFileName();
         if (!path) {
-            // Nothing is recorded over an existing movie; the preview goes on, or after a
-            // failed start comes back.
+            // Nothing is recorded over an existing movie; the preview goes on.
             button->setText(QString::fromUtf16(kStartCaption));
-            if (m_recording != 0) {
-                StartMovieVideo(device, m_videoOutput, &width, &height, nullptr);
-            }
             m_recording = 0;
         } else {
             m_moviePath = *path;
             m_recording = StartMovieVideo(device, m_videoOutput, &width, &height,
                                           QFile::encodeName(m_moviePath).constData());
+            if (m_recording != 1) {
+                button->setText(QString::fromUtf16(kStartCaption));
+            }
+            if (m_recording == 0) {
+                CameraGone();
+                return;
+            }
             if (m_recording < 0) {
+                // Nothing records: the preview comes back and the window stays usable, so that
+                // another folder can be chosen. m_recording keeps the failure code.
+                StartPreview();
+                EnableButtons(true);
                 m_owner->prompts().MessageBox(Text("movie.failed").arg(m_moviePath));
+                return;
             }
         }
     }
-    EnableButtons(m_recording == 0);
+    EnableButtons(m_recording != 1);
 }
 
-void CMovieDlg::OnRecordingError() {
-    m_recording = 0;
-    static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP))
-        ->setText(QString::fromUtf16(kStartCaption));
-    EnableButtons(true);
+void CMovieDlg::OnGraphError() {
+    const bool recorded = m_recording == 1;
+    if (recorded) {
+        m_recording = 0;
+        static_cast<QPushButton*>(GetDlgItem(IDC_START_STOP))
+            ->setText(QString::fromUtf16(kStartCaption));
+        EnableButtons(true);
+    }
     const MovieFileBranch* file = CaptureGraph::Instance().FileBranch();
-    if (file && file->OutOfRoom()) {
+    if (recorded && file && file->OutOfRoom()) {
         // The camera is fine; only the file had no more room: the preview comes back.
-        int width = 0;
-        int height = 0;
-        StartMovieVideo(m_owner->GraphDevice(), m_videoOutput, &width, &height, nullptr);
+        StartPreview();
         m_owner->prompts().MessageBox(Text("movie.full").arg(m_moviePath));
         return;
     }
-    m_owner->prompts().MessageBox(Text("movie.error").arg(m_moviePath));
+    // Unplugged, held by another program or broken: the camera is gone until it is back.
+    CameraGone();
+    if (recorded) {
+        m_owner->prompts().MessageBox(Text("movie.error").arg(m_moviePath));
+    }
 }
 
 void CMovieDlg::OnChangeFolder() {
@@ -212,10 +271,10 @@ void CMovieDlg::OnCameraEvent(CameraEvent::Kind kind) {
     switch (kind) {
     case CameraEvent::Kind::GraphNotification:
         // The graph's own news: only an error matters, and it has stopped the graph after
-        // completing the file.
+        // completing the file being written.
         DrainGraphEvents();
-        if (m_recording == 1 && CaptureGraph::Instance().Failed()) {
-            OnRecordingError();
+        if (CaptureGraph::Instance().Failed()) {
+            OnGraphError();
         }
         break;
     case CameraEvent::Kind::Press:
@@ -224,6 +283,14 @@ void CMovieDlg::OnCameraEvent(CameraEvent::Kind kind) {
     case CameraEvent::Kind::StillFrame:
         // A still frame of the live graph, sent before this window took the graph's news.
         break;
+    }
+}
+
+void CMovieDlg::paintEvent(QPaintEvent* e) {
+    ChildWindow::paintEvent(e);
+    if (m_owner && m_owner->CameraLost()) {
+        QPainter dc(this);
+        DrawNoCameraPicture(dc, kVideoArea, m_owner->CameraUnavailableText());
     }
 }
 

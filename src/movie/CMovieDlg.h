@@ -34,6 +34,9 @@ public:
     // The camera button was pressed while the window is in front, as its owner tells it: one
     // Start/Stop.
     void OnCameraButton();
+    // The owner selected its lost camera again while this window is open: the preview runs
+    // again. Returns StartMovieVideo's result.
+    int CameraReturned(int device, int* width, int* height);
 
     MovieOwner* m_owner = nullptr;
     QFrame* m_videoWindow = nullptr;
@@ -46,10 +49,18 @@ protected:
     bool OnInitDialog() override;
     void OnCommand(int id) override;
     bool event(QEvent* e) override;
+    void paintEvent(QPaintEvent* e) override;
 
 private:
     void SetCaptions();
     void EnableButtons(bool enable);
-    void OnRecordingError();
+    // Runs the movie graph without a file: the live picture only. False when nothing runs, and
+    // then the camera counts as gone.
+    bool StartPreview();
+    // The camera stopped or cannot be bound: nothing records, the buttons are usable, and the
+    // video area says so until the camera is back.
+    void CameraGone();
+    // An error stopped the graph, completing a movie being written with what it has.
+    void OnGraphError();
     QString Text(const char* key) const;
 };

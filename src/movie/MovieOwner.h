@@ -16,6 +16,16 @@ public:
     virtual QPoint Corner() const = 0;
     // The camera of the owner's live graph, which the movie graph records.
     virtual int GraphDevice() const = 0;
+    // Whether that camera is gone (unplugged, or held by another program) until it is back,
+    // and the text that says so.
+    virtual bool CameraLost() const = 0;
+    virtual QString CameraUnavailableText() const = 0;
+    // The camera's graph stopped or could not be built: the owner's live view is down until the
+    // owner sees the camera come back, which it then selects again (calling CameraReturned of
+    // the movie window while that is open).
+    virtual void LiveEnded() = 0;
+    // While the camera is gone: says so and returns true.
+    virtual bool RefuseWithoutCamera() = 0;
 
     // The movie folder; a change is stored in the settings file at once.
     virtual QString MovieFolder() const = 0;

@@ -31,6 +31,8 @@ public Q_SLOTS:
 
 using D = CMovieDlg;
 
+const QColor kNoCamera(48, 48, 48);
+
 class MovieWindowTest : public MainWindowFixture {
 protected:
     void SetUp() override {
@@ -87,6 +89,21 @@ protected:
         ASSERT_TRUE(movie) << path.toStdString();
         EXPECT_GT(movie->frames, 0);
         EXPECT_EQ(movie->size, QSize(320, 240));
+    }
+    // The video area shows the plain picture that says the camera is gone.
+    static bool NoticeShown(D& movie) {
+        const QImage shown = movie.grab().toImage();
+        return !movie.m_videoWindow->isVisible() && shown.pixelColor(21, 31) == kNoCamera &&
+               shown.pixelColor(660, 510) == kNoCamera;
+    }
+    // The graph feeds the window's video again, which shows new frames.
+    static bool PreviewResumed(D& movie, int shownBefore) {
+        return QTest::qWaitFor(
+            [&] {
+                return LiveOutput() == movie.m_videoOutput && movie.m_videoWindow->isVisible() &&
+                       movie.m_videoOutput->FramesShown() > shownBefore + 1;
+            },
+            5000);
     }
     QString Movie(const char* name) const {
         return dlg->m_movieFolder + QLatin1Char('/') + QLatin1String(name);
@@ -196,27 +213,9 @@ TEST_F(MovieWindowTest, EveryRouteStopsRecordingWithAPlayableFile) {
         EXPECT_EQ(movie.m_moviePath, second);
         ASSERT_TRUE(WaitForFrames(second));
 
-        // A camera error, as an unplug reports it: the file is complete, the window idle.
-        CaptureGraph& g = CaptureGraph::Instance();
-        GError* error = g_error_new_literal(GST_RESOURCE_ERROR, GST_RESOURCE_ERROR_READ, "gone");
-        gst_element_post_message(g.Source(),
-                                 gst_message_new_error(GST_OBJECT(g.Source()), error, ""));
-        g_error_free(error);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 5000));
-        EXPECT_EQ(
-            prompts.messages,
-            QStringList{QStringLiteral("Recording stopped because of an error. [%1]").arg(second)});
-        EXPECT_EQ(startStop->text(), QStringLiteral("録画開始"));
-        EXPECT_TRUE(OthersEnabled(movie, true));
-        ExpectPlayable(second);
-
         // Leaving by still mode while recording completes the file too.
-        startStop->click();
-        ASSERT_EQ(movie.m_recording, 1);
-        const QString third = Movie("20261209101112-2.avi");
-        ASSERT_TRUE(WaitForFrames(third));
         movie.OnOK();
-        ExpectPlayable(third);
+        ExpectPlayable(second);
     });
     // Back in the main window's live graph, the strip reset; the movie window's poll ended.
     EXPECT_TRUE(dlg->m_buttonPoll.IsActive());
@@ -271,32 +270,76 @@ TEST_F(MovieWindowTest, AMovieThatRunsOutOfRoomEndsPlayableWithAMessage) {
     });
 }
 
-// The camera is unplugged while a movie is recorded: the movie is complete and playable, and
-// back in the main window the live view waits for the camera, which resumes it when plugged in.
-TEST_F(MovieWindowTest, UnpluggedWhileRecordingTheMovieIsComplete) {
+// Unplugged while idle, the video area says so instead of freezing, and Start/Stop says so
+// instead of binding a camera that is not there; plugged in again, the preview comes back
+// without a click.
+TEST_F(MovieWindowTest, UnpluggedWhileIdleThePreviewComesBackByItself) {
     ASSERT_TRUE(StartIn(kEnglish));
     const QString cameras = env.root() + QStringLiteral("/cameras.json");
     const QByteArray description = TempEnvironment::readFile(cameras);
     RunMovieWindow([&](D& movie) {
+        VideoOutput* video = movie.m_videoOutput;
+        ASSERT_TRUE(QTest::qWaitFor([&] { return LiveOutput() == video; }, 5000));
+        ASSERT_TRUE(TempEnvironment::writeFile(cameras, "[]"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return NoticeShown(movie); }, 3000));
+        EXPECT_FALSE(CaptureGraph::Instance().Exists());
+
+        QTest::mouseClick(Button(movie, D::IDC_START_STOP), Qt::LeftButton);
+        EXPECT_EQ(prompts.messages, QStringList{QStringLiteral("The camera is not connected.")});
+        EXPECT_EQ(movie.m_recording, 0);
+        EXPECT_FALSE(QFileInfo::exists(dlg->m_movieFolder));
+        EXPECT_TRUE(OthersEnabled(movie, true));
+        EXPECT_TRUE(NoticeShown(movie));
+
+        const int shown = video->FramesShown();
+        ASSERT_TRUE(TempEnvironment::writeFile(cameras, description));
+        EXPECT_TRUE(PreviewResumed(movie, shown));
+        EXPECT_EQ(CaptureGraph::Instance().EventWindow(), &movie);
+        EXPECT_EQ(prompts.messages.size(), 1);
+    });
+}
+
+// Unplugged while a movie is recorded: the movie is complete and playable and the window idle;
+// plugged in again, the preview comes back without recording again. Left while the camera is
+// gone, the main window waits for it and resumes its live view when it is plugged in.
+TEST_F(MovieWindowTest, UnpluggedWhileRecordingTheMovieIsComplete) {
+    ASSERT_TRUE(StartIn(kEnglish));
+    const QString cameras = env.root() + QStringLiteral("/cameras.json");
+    const QByteArray description = TempEnvironment::readFile(cameras);
+    QString path;
+    RunMovieWindow([&](D& movie) {
         movie.OnStartStop();
         ASSERT_EQ(movie.m_recording, 1);
-        const QString path = movie.m_moviePath;
+        path = movie.m_moviePath;
         ASSERT_TRUE(WaitForFrames(path));
         ASSERT_TRUE(TempEnvironment::writeFile(cameras, "[]"));
         ASSERT_TRUE(QTest::qWaitFor([&] { return movie.m_recording == 0; }, 3000));
-        EXPECT_TRUE(prompts.messages.contains(
-            QStringLiteral("Recording stopped because of an error. [%1]").arg(path)));
         ExpectPlayable(path);
         EXPECT_TRUE(OthersEnabled(movie, true));
+        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画開始"));
+        EXPECT_TRUE(QTest::qWaitFor([&] { return NoticeShown(movie); }, 3000));
+
+        const int shown = movie.m_videoOutput->FramesShown();
+        ASSERT_TRUE(TempEnvironment::writeFile(cameras, description));
+        EXPECT_TRUE(PreviewResumed(movie, shown));
+        EXPECT_EQ(movie.m_recording, 0);
+        EXPECT_EQ(QDir(dlg->m_movieFolder).entryList(QDir::Files),
+                  QStringList{QFileInfo(path).fileName()});
+
+        ASSERT_TRUE(TempEnvironment::writeFile(cameras, "[]"));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return NoticeShown(movie); }, 3000));
     });
-    ASSERT_TRUE(QTest::qWaitFor([&] { return dlg->m_viewState == 0; }, 3000));
+    // Still mode without a camera binds none: the recording's end is the only message.
+    EXPECT_EQ(prompts.messages,
+              QStringList{QStringLiteral("Recording stopped because of an error. [%1]").arg(path)});
+    EXPECT_EQ(dlg->m_viewState, 0);
     EXPECT_TRUE(dlg->m_cameraLost);
     EXPECT_FALSE(CaptureGraph::Instance().Exists());
     ASSERT_TRUE(TempEnvironment::writeFile(cameras, description));
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             VideoOutput* video = LiveOutput();
-            return dlg->m_viewState == 1 && video && video->FramesShown() > 0;
+            return dlg->m_viewState == 1 && video == dlg->m_videoOutput && video->FramesShown() > 0;
         },
         5000));
 }
@@ -316,9 +359,11 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
         EXPECT_FALSE(QFileInfo::exists(movie.m_moviePath));
         EXPECT_TRUE(prompts.messages.isEmpty());
 
-        // A folder that cannot be made: both messages, and the failed start's state.
+        // A folder that cannot be made: both messages; nothing records, the preview comes
+        // back, and another folder can be chosen, into which Start/Stop then records.
         ASSERT_TRUE(TempEnvironment::writeFile(env.root() + QStringLiteral("/file"), "x"));
         dlg->m_movieFolder = env.root() + QStringLiteral("/file/movies");
+        const int shown = movie.m_videoOutput->FramesShown();
         movie.OnStartStop();
         EXPECT_EQ(movie.m_recording, kMovieRenderFailed);
         EXPECT_EQ(prompts.messages,
@@ -326,8 +371,19 @@ TEST_F(MovieWindowTest, NamesAndFolders) {
                                    .arg(env.root() + QStringLiteral("/file/movies")),
                                QStringLiteral("The movie file could not be created. [%1]")
                                    .arg(Movie("20261209101112.avi"))}));
-        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画停止"));
-        EXPECT_TRUE(OthersEnabled(movie, false));
+        EXPECT_EQ(Button(movie, D::IDC_START_STOP)->text(), QStringLiteral("録画開始"));
+        EXPECT_TRUE(OthersEnabled(movie, true));
+        EXPECT_TRUE(PreviewResumed(movie, shown));
+        const QString good = env.root() + QStringLiteral("/good");
+        prompts.folders = {good};
+        QTest::mouseClick(Button(movie, D::IDC_CHANGE_FOLDER), Qt::LeftButton);
+        ASSERT_EQ(dlg->m_movieFolder, good);
+        QTest::mouseClick(Button(movie, D::IDC_START_STOP), Qt::LeftButton);
+        EXPECT_EQ(movie.m_recording, 1);
+        EXPECT_EQ(movie.m_moviePath, Movie("20261209101112.avi"));
+        EXPECT_TRUE(QFileInfo::exists(movie.m_moviePath));
+        movie.OnStartStop();
+        EXPECT_EQ(movie.m_recording, 0);
 
         // All names of the second taken: nothing is recorded over them, and the preview of
         // the failed start comes back.
