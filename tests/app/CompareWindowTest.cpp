@@ -13,6 +13,7 @@
 #include "support/Eventually.h"
 #include "support/MainWindowFixture.h"
 #include "support/PictureFiles.h"
+#include "support/PixelCounts.h"
 
 #include <QAbstractButton>
 #include <QFileInfo>
@@ -24,23 +25,6 @@
 namespace {
 
 using D = CCompDlg;
-
-bool Dark(QRgb p) {
-    return qGray(p) < 110;
-}
-bool White(QRgb p) {
-    return (p & 0xFFFFFF) == 0xFFFFFF;
-}
-// Pixels of rect in image for which test holds.
-template <typename Test> int Count(const QImage& image, const QRect& rect, Test test) {
-    int n = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            n += test(image.pixel(x, y)) ? 1 : 0;
-        }
-    }
-    return n;
-}
 
 TEST(CompareLabel, LastPartOfTheFolder) {
     const QString name = QStringLiteral("20261209101112.jpg");

@@ -7,6 +7,7 @@
 #include "platform/video/SourceControls.h"
 #include "support/MainWindowFixture.h"
 #include "support/PictureFiles.h"
+#include "support/PixelCounts.h"
 
 #include <QAbstractButton>
 #include <QBuffer>
@@ -25,26 +26,6 @@ int SlotLeft(int u) {
     return 190 + 130 * u;
 }
 
-// Pixels of rect in image for which test holds.
-template <typename Test> int Count(const QImage& image, const QRect& rect, Test test) {
-    int n = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            n += test(image.pixel(x, y)) ? 1 : 0;
-        }
-    }
-    return n;
-}
-
-bool Dark(QRgb p) {
-    return qGray(p) < 110;
-}
-bool PureRed(QRgb p) {
-    return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
-}
-bool White(QRgb p) {
-    return (p & 0xFFFFFF) == 0xFFFFFF;
-}
 bool Black(QRgb p) {
     return (p & 0xFFFFFF) == 0;
 }

@@ -1,6 +1,7 @@
 #include "library/ThumbnailStrip.h"
 #include "library/PictureDrawing.h"
 #include "support/PictureFiles.h"
+#include "support/PixelCounts.h"
 #include "support/TempEnvironment.h"
 
 #include <QDir>
@@ -9,26 +10,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-// Pixels of rect in image for which test holds.
-template <typename Test> int Count(const QImage& image, const QRect& rect, Test test) {
-    int n = 0;
-    for (int y = rect.top(); y <= rect.bottom(); ++y) {
-        for (int x = rect.left(); x <= rect.right(); ++x) {
-            n += test(image.pixel(x, y)) ? 1 : 0;
-        }
-    }
-    return n;
-}
-bool Dark(QRgb p) {
-    return qGray(p) < 110;
-}
-bool White(QRgb p) {
-    return (p & 0xFFFFFF) == 0xFFFFFF;
-}
-bool PureRed(QRgb p) {
-    return qRed(p) > 200 && qGreen(p) < 60 && qBlue(p) < 60;
-}
 
 class ThumbnailStripTest : public ::testing::Test {
 protected:
