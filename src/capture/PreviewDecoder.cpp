@@ -57,10 +57,11 @@ QImage PreviewDecoder::DecodeJpeg(GstSample* sample, QSize shown) {
         return {};
     }
     QImage image(PreviewDecodeSize(QStringLiteral("MJPG"), *frame, shown), QImage::Format_RGB32);
-    // The fast DCT: for a preview its error is below what the reduced size shows.
-    if (image.isNull() ||
-        !m_jpeg.Decode(data.Data(), data.Size(), image.bits(), image.size(),
-                       static_cast<int>(image.bytesPerLine()), TJPF_BGRX, TJFLAG_FASTDCT)) {
+    // The fast DCT and chroma upsampling merged into the colour conversion: for a preview their
+    // error is below what the reduced size shows, and they save a tenth of the decode.
+    if (image.isNull() || !m_jpeg.Decode(data.Data(), data.Size(), image.bits(), image.size(),
+                                         static_cast<int>(image.bytesPerLine()), TJPF_BGRX,
+                                         TJFLAG_FASTDCT | TJFLAG_FASTUPSAMPLE)) {
         return {};
     }
     return image;
