@@ -2,6 +2,7 @@
 
 #include "app/AppPrompts.h"
 #include "platform/clock/Clock.h"
+#include "platform/language/QtTranslation.h"
 
 #include <QApplication>
 
@@ -15,6 +16,7 @@ public:
 
 private:
     QApplication m_app;
+    QtTranslation m_qtTexts;
     AppPrompts m_prompts;
     SystemClock m_clock;
 };

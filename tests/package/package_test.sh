@@ -28,6 +28,7 @@ for package in libqt6widgets6 libgstreamer1.0-0 libjpeg62-turbo gstreamer1.0-plu
     gstreamer1.0-plugins-good fonts-liberation2 fonts-ipafont-gothic; do
     grep -qx "$package" <<<"$depends" || fail "Depends lacks $package: $(field Depends)"
 done
+[ "$(field Recommends)" = qt6-translations-l10n ] || fail "Recommends: $(field Recommends)"
 
 echo "$deb:"
 dpkg-deb --contents "$deb" | awk '{ print $1, $2, $3, $6 }'
